@@ -1,0 +1,134 @@
+// Modular exponentiation: left to right over the exponent in windows of two
+// bits, with the cube of the base as the only precomputed power. Every
+// reduction is a full long division whose quotient is thrown away.
+#include "bignum.h"
+#include "bn_kernels.h"
+#include "bn_release.h"
+
+namespace {
+// Working records of one exponentiation.
+struct ModExpState {
+    BigNum* acc;      // A: the accumulator, below the modulus after each step
+    BigNum* product;  // P: every product before its reduction
+    BigNum* quot;     // Q: quotient scratch, zeroed before each division
+    BigNum* modulus;  // M: shifted and restored by each division
+};
+
+// A = P mod M.
+void Reduce(const ModExpState& st) {
+    BnZero(st.quot);
+    BnDivMagnitude(st.product, st.modulus, st.quot, st.acc);
+}
+
+// A = A² mod M; -1 when the squaring's temporaries cannot be allocated.
+int32_t SquareStep(const ModExpState& st) {
+    if (BnSquare(st.acc, st.product) != 0) return -1;
+    Reduce(st);
+    return 0;
+}
+
+// A = A·f mod M.
+void MultiplyStep(const ModExpState& st, const BigNum* f) {
+    BnZero(st.product);
+    BnMulMagnitude(st.acc, f, st.product);
+    Reduce(st);
+}
+
+// One window of two exponent bits t (0 to 3), after the squaring that every
+// window starts with. t = 2 is square, multiply by g, square, so that no
+// power g² is ever kept.
+int32_t ApplyWindow(const ModExpState& st, uint32_t t, const BigNum* g, const BigNum* cube) {
+    if (t == 2) {
+        MultiplyStep(st, g);
+        return SquareStep(st);
+    }
+    if (SquareStep(st) != 0) return -1;
+    if (t == 1) MultiplyStep(st, g);
+    if (t == 3) MultiplyStep(st, cube);
+    return 0;
+}
+
+// The words of `a` up to its highest non-zero one, as a read-only view. The
+// base is const and may carry leading zero words (octets with leading zeros).
+BigNum NormalisedView(const BigNum* a) {
+    BigNum v = *a;
+    while (v.used > 1 && v.words[v.used - 1] == 0) --v.used;
+    return v;
+}
+}  // namespace
+
+// see bignum.h
+int32_t BnModExp(const BigNum* base, BigNum* exponent, BigNum* modulus, BigNum* r) {
+    // The capacities follow the modulus record as given (leading zero words
+    // included); every product below is of two values under the modulus, so
+    // 2n words hold it even after the division's normalisation shift.
+    uint32_t n = modulus->used;
+    bn::NormaliseIfNeeded(modulus);
+    if (bn::IsZero(modulus)) return -1;
+
+    BigNum a{}, p{}, q{}, d{}, reduced{}, scratch{};
+    BnRelease release{&a, &p, &q, &d, &reduced, &scratch};
+
+    // A base not below the modulus is reduced first, so the products stay
+    // within 2n words and their quotients within n + 1.
+    BigNum g = NormalisedView(base);
+    if (BnCompareMagnitude(g, *modulus) >= 0) {
+        if (BnAlloc(g.used + 1, &reduced) != 0 ||
+            BnAlloc(g.used - modulus->used + 1, &scratch) != 0)
+            return -1;
+        BnDivMagnitude(&g, modulus, &scratch, &reduced);
+        g = reduced;
+    }
+
+    // 1. Accumulator, product, quotient scratch, cube of the base.
+    if (BnAlloc(2 * n, &a) != 0 || BnAlloc(2 * n, &p) != 0 || BnAlloc(n + 1, &q) != 0 ||
+        BnAlloc(2 * n, &d) != 0)
+        return -1;
+    ModExpState st{&a, &p, &q, modulus};
+
+    // 2-3. A = 1; align the exponent's top bit with bit 31 of x.
+    uint32_t bits = 0;
+    BnBitLength(exponent, &bits);
+    a.words[0] = 1;
+    uint32_t wordCount = bits / 32 + (bits % 32 != 0 ? 1 : 0);
+    uint32_t left = bits % 32 == 0 ? 32 : bits % 32;
+    uint32_t x = 0;
+    if (wordCount > 0) x = left == 32 ? exponent->words[wordCount - 1]
+                                      : exponent->words[wordCount - 1] << (32 - left);
+
+    // 4. An odd number of bits in the top word: its leading 1 alone (A = g).
+    if (left % 2 == 1) {
+        x <<= 1;
+        BnMulMagnitude(&a, &g, &p);
+        Reduce(st);
+        --left;
+    }
+
+    // 5. D = g³ mod M, from the unreduced g² (the base is below M here).
+    if (BnSquare(&g, &p) != 0) return -1;
+    BnZero(&q);
+    BnDivMagnitude(&p, modulus, &q, &d);
+    BnZero(&p);
+    BnMulMagnitude(&d, &g, &p);
+    BnZero(&q);
+    BnDivMagnitude(&p, modulus, &q, &d);
+
+    // 6. Two bits at a time, from the top word down.
+    for (uint32_t w = wordCount; w-- > 0;) {
+        if (w + 1 != wordCount) {
+            x = exponent->words[w];
+            left = 32;
+        }
+        while (left != 0) {
+            left -= 2;
+            if (SquareStep(st) != 0) return -1;
+            uint32_t t = x >> 30;
+            x <<= 2;
+            if (ApplyWindow(st, t, &g, &d) != 0) return -1;
+        }
+    }
+
+    // 7. The result leaves through a copy, so r may be an input.
+    BnCopy(&a, r);
+    return 0;
+}

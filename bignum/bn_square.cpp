@@ -1,0 +1,54 @@
+// Squaring: every cross product once, doubled by one shift, plus the squares.
+#include "bignum.h"
+#include "bn_kernels.h"
+#include "bn_release.h"
+
+namespace {
+// Cross products of the 64-bit limbs of a (a[2k] + a[2k+1]·2^32) into x,
+// which is zero on entry: x = sum over limbs i < j of L_i·L_j·2^(64(i+j)).
+// The product of the two words inside one limb is left to the limb's square.
+void AddCrossProducts(const uint32_t* a, uint32_t u, uint32_t* x) {
+    for (uint32_t i = 0; 2 * i + 2 < u; ++i) {
+        uint32_t w = 2 * i;
+        uint32_t len = u - w - 2;  // words of a above limb i
+        uint64_t carry = bn::MulAddRow64(x + 2 * w + 2, a + w + 2, len, bn::LoadPair(a + w));
+        bn::StorePair(x + w + u, carry);
+    }
+}
+
+// Squares of the limbs into s: s = sum of L_k²·2^(128k). When u is odd the top
+// limb is one word and its square takes two words.
+void StoreLimbSquares(const uint32_t* a, uint32_t u, uint32_t* s) {
+    uint32_t k = 0;
+    for (; k + 1 < u; k += 2) {
+        uint64_t limb = bn::LoadPair(a + k);
+        bn::u128 sq = static_cast<bn::u128>(limb) * limb;
+        bn::StorePair(s + 2 * k, static_cast<uint64_t>(sq));
+        bn::StorePair(s + 2 * k + 2, static_cast<uint64_t>(sq >> 64));
+    }
+    if (k < u) bn::StorePair(s + 2 * k, static_cast<uint64_t>(a[k]) * a[k]);
+}
+}  // namespace
+
+// see bignum.h
+int32_t BnSquare(const BigNum* a, BigNum* r) {
+    if (a->used == 1) {
+        BnZero(r);
+        bn::StorePair(r->words, static_cast<uint64_t>(a->words[0]) * a->words[0]);
+        bn::Normalise(r);
+        return 0;
+    }
+    BigNum x{}, s{};
+    BnRelease release{&x, &s};
+    if (BnAlloc(r->capacity, &x) != 0 || BnAlloc(r->capacity, &s) != 0) return -1;
+
+    AddCrossProducts(a->words, a->used, x.words);
+    bn::Normalise(&x);
+    BnShiftLeft(1, &x, &x);  // a² = 2·x + s, and 2·x < a² fits r's capacity
+    StoreLimbSquares(a->words, a->used, s.words);
+    bn::Normalise(&s);
+
+    BnZero(r);
+    BnAddMagnitude(&x, &s, r);
+    return 0;
+}

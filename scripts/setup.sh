@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs the Debian packages kxrsa builds and tests with, when any is missing.
+# Needs root to install; otherwise it only reports what is missing.
+set -euo pipefail
+
+packages=(cmake g++ pkg-config make binutils
+          googletest libgtest-dev libbenchmark-dev
+          nettle-dev libgmp-dev libssl-dev nlohmann-json3-dev)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "missing Debian packages (install them as root): ${missing[*]}" >&2
+  exit 1
+fi
+echo "installing: ${missing[*]}"
+apt-get update -qq
+DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,23 @@
+# Fails unless every dynamic symbol that LIB defines is one of the exports.
+execute_process(COMMAND nm -D --defined-only ${LIB} OUTPUT_VARIABLE symbols RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "nm failed on ${LIB}")
+endif()
+set(allowed KxSealRsaBlock KxUnsealRsaBlock KxUnsealRsaBlockBlinding KxUnsealRsaBlockBlinding2
+            KxGenerateRsaKey KxSealRsaBlockPKCS KxUnsealRsaBlockPKCS KxSignRsaBlockPKCS
+            KxVerifyRsaBlockPKCS KxRsaSetJCMVPMode)
+string(REPLACE "\n" ";" lines "${symbols}")
+set(found 0)
+foreach(line IN LISTS lines)
+  if(line MATCHES "^[0-9a-f]+ [A-Za-z] (.+)$")
+    set(name ${CMAKE_MATCH_1})
+    if(NOT name IN_LIST allowed)
+      message(FATAL_ERROR "unexpected export: ${name}")
+    endif()
+    math(EXPR found "${found} + 1")
+  endif()
+endforeach()
+if(found EQUAL 0)
+  message(FATAL_ERROR "no exports found in ${LIB}")
+endif()
+message(STATUS "${found} exports, all expected")
