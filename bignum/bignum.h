@@ -97,6 +97,7 @@ void BnShiftRight(uint32_t s, const BigNum* a, BigNum* r);
 void BnMulMagnitude(const BigNum* a, const BigNum* b, BigNum* r);
 
 // BnSquare: r = a², sign 0. r capacity >= 2·a.used and >= 2, distinct from a.
+//   A one-word a needs no temporary; otherwise two of r's capacity.
 //   -1 when a temporary could not be allocated (r then unwritten).
 int32_t BnSquare(const BigNum* a, BigNum* r);
 
@@ -134,6 +135,9 @@ int32_t BnMul(const BigNum* a, const BigNum* b, BigNum* r);   // r = a · b (zer
 void BnMulWord(const BigNum* a, uint32_t w, BigNum* r);
 
 // BnDivide: q = a / b, r = a mod b. r MAY be a; q must be its own record.
+//   The three divisions normalise a and b in place first (so the temporaries
+//   are sized from the real lengths) and shift b in place during the call.
+//   Non-negative operands give results with sign 0.
 int32_t BnDivide(BigNum* a, BigNum* b, BigNum* q, BigNum* r);
 int32_t BnDiv(BigNum* a, BigNum* b, BigNum* q);               // q = a / b
 int32_t BnMod(BigNum* a, BigNum* b, BigNum* r);               // r = a mod b

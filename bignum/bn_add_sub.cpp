@@ -4,6 +4,21 @@
 
 // see bignum.h
 void BnAddMagnitude(const BigNum* a, const BigNum* b, BigNum* r) {
+    const BigNum* longer = a->used >= b->used ? a : b;
+    const BigNum* shorter = a->used >= b->used ? b : a;
+    if (longer->used < r->capacity) {
+        // Room for every word and the carry: the common words two at a time.
+        uint32_t i = shorter->used;
+        uint32_t carry = bn::AddWords(r->words, longer->words, shorter->words, i);
+        for (; i < longer->used; ++i) {
+            uint32_t w = longer->words[i] + carry;
+            carry = w < carry ? 1 : 0;
+            r->words[i] = w;
+        }
+        if (carry != 0) r->words[i] = 1;
+        bn::Normalise(r);
+        return;
+    }
     uint64_t carry = 0;
     for (uint32_t i = 0; i < r->capacity; ++i) {
         if (i >= a->used && i >= b->used) {

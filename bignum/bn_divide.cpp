@@ -25,18 +25,17 @@ void SubtractWords(uint32_t* r, const uint32_t* b, uint32_t n) {
 
 // Quotient digit j: estimate from the top word, multiply and subtract, then add
 // the divisor back while the partial remainder is negative. The estimate never
-// undercounts (the divisor's top bit is set), and each round adds back exactly
-// the deficit counted in units of the top word, so the loop ends on the true
-// digit. Returns the digit; r[j..j+n] holds the new partial remainder.
+// undercounts (the divisor's top bit is set) and overcounts by at most 2; each
+// round adds back the deficit counted in units of the top word, so the loop
+// ends on the true digit. With a normalised divisor that deficit is always 1
+// (one or two rounds); the d·b form is kept for the general rule.
+// Returns the digit; r[j..j+n] holds the new partial remainder.
 uint32_t DivideStep(uint32_t* r, const uint32_t* b, uint32_t n, uint32_t j) {
     uint32_t bt = b[n - 1];
     uint64_t top = r[j + n];
-    uint32_t qhat;
-    if (top == bt) {
-        qhat = 0xFFFFFFFFu;
-    } else {
-        qhat = static_cast<uint32_t>(((top << 32) | r[j + n - 1]) / bt);
-    }
+    // top <= bt here, so below bt the quotient fits one word.
+    uint32_t qhat = top == bt ? 0xFFFFFFFFu
+                              : static_cast<uint32_t>(((top << 32) | r[j + n - 1]) / bt);
     if (qhat == 0) return 0;
 
     uint64_t c = bn::MulSubRow(r + j, b, n, qhat);
@@ -73,13 +72,16 @@ void BnDivMagnitude(BigNum* a, BigNum* b, BigNum* q, BigNum* r) {
         r->words[0] = BnDivWord(a, b->words[0], q);
         return;
     }
-    // 4-5. r = a, then shift r and b until b's top bit is set.
+    // 4-5. r = a (sign included), shifted with b until b's top bit is set;
+    // the shift copies a straight into r.
     uint32_t n = b->used;
-    BnCopy(a, r);
     uint32_t s = static_cast<uint32_t>(__builtin_clz(b->words[n - 1]));
     if (s > 0) {
+        BnShiftLeft(s, a, r);
+        r->sign = a->sign;
         BnShiftLeft(s, b, b);
-        BnShiftLeft(s, r, r);
+    } else {
+        BnCopy(a, r);
     }
     // 6-7. Top quotient word: 0 or 1. When the shift gave r a new top word,
     // that word is below b's top word and the comparison fails.
@@ -96,7 +98,8 @@ void BnDivMagnitude(BigNum* a, BigNum* b, BigNum* q, BigNum* r) {
         BnShiftRight(s, b, b);
         BnShiftRight(s, r, r);
     } else {
-        bn::Normalise(r);
+        bn::NormaliseBelow(r, r->used);  // nothing above r.used was written
     }
-    bn::Normalise(q);
+    // q was zero; only its words up to m were written.
+    bn::NormaliseBelow(q, m + 1 < q->capacity ? m + 1 : q->capacity);
 }

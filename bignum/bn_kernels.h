@@ -1,16 +1,16 @@
-// bn_kernels.h: private word-level helpers shared by the bignum files.
+// bn_kernels.h: private word-level kernels shared by the bignum files.
 //
 // The magnitudes are arrays of 32-bit words, but the inner loops of
 // multiplication, squaring and the long division's multiply-subtract read two
-// words at a time as one 64-bit limb and form 128-bit products. A pair is
-// assembled from (and split back into) two 32-bit words, so nothing depends on
-// the alignment of the array or on the host's byte order; compilers turn the
-// pair into one 64-bit load or store on little-endian hosts. Carries come out
-// of the 128-bit sums, never out of comparisons.
+// words at a time as one 64-bit limb (word 2k low, word 2k + 1 high) and form
+// 128-bit products. Any word offset works: a pair needs no alignment. Carries
+// travel in add-with-carry chains, never through comparisons. The loops live
+// in bn_kernels.cpp, out of line, so each keeps the registers to itself.
 #ifndef KXRSA_BIGNUM_BN_KERNELS_H
 #define KXRSA_BIGNUM_BN_KERNELS_H
 
 #include <cstdint>
+#include <cstring>
 
 #include "bignum.h"
 
@@ -18,13 +18,25 @@ namespace bn {
 
 using u128 = unsigned __int128;
 
+// One 64-bit limb from two words. On a little-endian host the pair is the
+// limb's memory image, so it moves as one unaligned 64-bit access.
 inline uint64_t LoadPair(const uint32_t* w) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    uint64_t v;
+    std::memcpy(&v, w, sizeof v);
+    return v;
+#else
     return static_cast<uint64_t>(w[0]) | (static_cast<uint64_t>(w[1]) << 32);
+#endif
 }
 
 inline void StorePair(uint32_t* w, uint64_t v) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    std::memcpy(w, &v, sizeof v);
+#else
     w[0] = static_cast<uint32_t>(v);
     w[1] = static_cast<uint32_t>(v >> 32);
+#endif
 }
 
 // Normalise, full form: used recomputed by scanning down from the capacity.
@@ -39,90 +51,46 @@ inline void NormaliseIfNeeded(BigNum* a) {
     if (a->words[a->used - 1] == 0) Normalise(a);
 }
 
+// Normalise a record whose words from `from` up to the capacity are zero:
+// the full form's result without scanning those words.
+inline void NormaliseBelow(BigNum* a, uint32_t from) {
+    uint32_t u = from;
+    while (u > 1 && a->words[u - 1] == 0) --u;
+    a->used = u;
+}
+
+// BnZero for a record that keeps the invariant (zero above `used`): the same
+// result, touching only the used words.
+inline void ZeroUsed(BigNum* a) {
+    for (uint32_t i = 0; i < a->used; ++i) a->words[i] = 0;
+    a->used = 1;
+    a->sign = 0;
+}
+
 inline bool IsZero(const BigNum* a) { return a->used == 1 && a->words[0] == 0; }
 
-// r[0..n) += m * b[0..n) for a 64-bit multiplier m; returns the carry out,
-// which always fits 64 bits ((2^64-1)^2 + 2(2^64-1) = 2^128-1 bounds every
-// step).
-inline uint64_t MulAddRow64(uint32_t* r, const uint32_t* b, uint32_t n, uint64_t m) {
-    uint64_t carry = 0;
-    uint32_t i = 0;
-    for (; i + 1 < n; i += 2) {
-        u128 t = static_cast<u128>(m) * LoadPair(b + i) + LoadPair(r + i) + carry;
-        StorePair(r + i, static_cast<uint64_t>(t));
-        carry = static_cast<uint64_t>(t >> 64);
-    }
-    if (i < n) {
-        u128 t = static_cast<u128>(m) * b[i] + r[i] + carry;
-        r[i] = static_cast<uint32_t>(t);
-        carry = static_cast<uint64_t>(t >> 32);
-    }
-    return carry;
-}
+// r[0..n) += m·b[0..n) for a 64-bit multiplier m; returns the carry out,
+// which always fits 64 bits ((2^64-1)² + 2(2^64-1) = 2^128-1 bounds each step).
+uint64_t MulAddRow64(uint32_t* r, const uint32_t* b, uint32_t n, uint64_t m);
 
-// r[0..n) -= q * b[0..n) for a 32-bit q; returns the borrow word c such that
-// the old r - q*b equals the new r - c * 2^(32n). c < 2^32 + 2.
-inline uint64_t MulSubRow(uint32_t* r, const uint32_t* b, uint32_t n, uint32_t q) {
-    uint64_t c = 0;
-    uint32_t i = 0;
-    for (; i + 1 < n; i += 2) {
-        u128 p = static_cast<u128>(q) * LoadPair(b + i) + c;
-        uint64_t lo = static_cast<uint64_t>(p);
-        uint64_t x = LoadPair(r + i);
-        StorePair(r + i, x - lo);
-        c = static_cast<uint64_t>(p >> 64) + (x < lo);
-    }
-    if (i < n) {
-        uint64_t p = static_cast<uint64_t>(q) * b[i] + c;
-        uint32_t lo = static_cast<uint32_t>(p);
-        uint32_t x = r[i];
-        r[i] = x - lo;
-        c = (p >> 32) + (x < lo);
-    }
-    return c;
-}
+// r[0..n) -= q·b[0..n) for a 32-bit q; returns the borrow word c such that the
+// old r - q·b equals the new r - c·2^(32n). c < 2^32 + 2.
+uint64_t MulSubRow(uint32_t* r, const uint32_t* b, uint32_t n, uint32_t q);
 
-// r[0..n) += d * b[0..n) for a 32-bit d; returns the carry word.
-inline uint64_t MulAddRow32(uint32_t* r, const uint32_t* b, uint32_t n, uint32_t d) {
-    uint64_t c = 0;
-    uint32_t i = 0;
-    for (; i + 1 < n; i += 2) {
-        u128 t = static_cast<u128>(d) * LoadPair(b + i) + LoadPair(r + i) + c;
-        StorePair(r + i, static_cast<uint64_t>(t));
-        c = static_cast<uint64_t>(t >> 64);
-    }
-    if (i < n) {
-        uint64_t t = static_cast<uint64_t>(d) * b[i] + r[i] + c;
-        r[i] = static_cast<uint32_t>(t);
-        c = t >> 32;
-    }
-    return c;
-}
+// r[0..n) += d·b[0..n) for a 32-bit d; returns the carry word.
+uint64_t MulAddRow32(uint32_t* r, const uint32_t* b, uint32_t n, uint32_t d);
 
 // r[0..n) += b[0..n); returns the carry (0 or 1).
-inline uint32_t AddRow(uint32_t* r, const uint32_t* b, uint32_t n) {
-    uint64_t c = 0;
-    uint32_t i = 0;
-    for (; i + 1 < n; i += 2) {
-        u128 t = static_cast<u128>(LoadPair(r + i)) + LoadPair(b + i) + c;
-        StorePair(r + i, static_cast<uint64_t>(t));
-        c = static_cast<uint64_t>(t >> 64);
-    }
-    if (i < n) {
-        uint64_t t = static_cast<uint64_t>(r[i]) + b[i] + c;
-        r[i] = static_cast<uint32_t>(t);
-        c = t >> 32;
-    }
-    return static_cast<uint32_t>(c);
-}
+uint32_t AddRow(uint32_t* r, const uint32_t* b, uint32_t n);
 
-// r[0..na+nb) = a[0..na) * b[0..nb); r must be zero on entry, na, nb >= 1.
-// Rows run over pairs of a; each row's carry is assigned above the row.
-inline void MulWords(uint32_t* r, const uint32_t* a, uint32_t na, const uint32_t* b, uint32_t nb) {
-    uint32_t i = 0;
-    for (; i + 1 < na; i += 2) StorePair(r + i + nb, MulAddRow64(r + i, b, nb, LoadPair(a + i)));
-    if (i < na) r[i + nb] = static_cast<uint32_t>(MulAddRow64(r + i, b, nb, a[i]));
-}
+// r[0..n) = 2·x[0..n) + s[0..n); returns the carry out (0 to 2). n even.
+uint32_t DoubleAndAdd(uint32_t* r, const uint32_t* x, const uint32_t* s, uint32_t n);
+
+// r[0..n) = a[0..n) + b[0..n); returns the carry (0 or 1). r MAY be a or b.
+uint32_t AddWords(uint32_t* r, const uint32_t* a, const uint32_t* b, uint32_t n);
+
+// r[0..na+nb) = a·b; r zero on entry, na, nb >= 1.
+void MulWords(uint32_t* r, const uint32_t* a, uint32_t na, const uint32_t* b, uint32_t nb);
 
 }  // namespace bn
 

@@ -16,7 +16,7 @@ struct ModExpState {
 
 // A = P mod M.
 void Reduce(const ModExpState& st) {
-    BnZero(st.quot);
+    bn::ZeroUsed(st.quot);
     BnDivMagnitude(st.product, st.modulus, st.quot, st.acc);
 }
 
@@ -29,7 +29,7 @@ int32_t SquareStep(const ModExpState& st) {
 
 // A = A·f mod M.
 void MultiplyStep(const ModExpState& st, const BigNum* f) {
-    BnZero(st.product);
+    bn::ZeroUsed(st.product);
     BnMulMagnitude(st.acc, f, st.product);
     Reduce(st);
 }
@@ -65,6 +65,7 @@ int32_t BnModExp(const BigNum* base, BigNum* exponent, BigNum* modulus, BigNum* 
     uint32_t n = modulus->used;
     bn::NormaliseIfNeeded(modulus);
     if (bn::IsZero(modulus)) return -1;
+    if (modulus->used > n) n = modulus->used;  // a record that broke the invariant
 
     BigNum a{}, p{}, q{}, d{}, reduced{}, scratch{};
     BnRelease release{&a, &p, &q, &d, &reduced, &scratch};
@@ -106,11 +107,11 @@ int32_t BnModExp(const BigNum* base, BigNum* exponent, BigNum* modulus, BigNum* 
 
     // 5. D = g³ mod M, from the unreduced g² (the base is below M here).
     if (BnSquare(&g, &p) != 0) return -1;
-    BnZero(&q);
+    bn::ZeroUsed(&q);
     BnDivMagnitude(&p, modulus, &q, &d);
-    BnZero(&p);
+    bn::ZeroUsed(&p);
     BnMulMagnitude(&d, &g, &p);
-    BnZero(&q);
+    bn::ZeroUsed(&q);
     BnDivMagnitude(&p, modulus, &q, &d);
 
     // 6. Two bits at a time, from the top word down.

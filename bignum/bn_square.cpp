@@ -1,4 +1,5 @@
-// Squaring: every cross product once, doubled by one shift, plus the squares.
+// Squaring: every cross product once, then twice the cross products plus the
+// squares of the limbs in one pass.
 #include "bignum.h"
 #include "bn_kernels.h"
 #include "bn_release.h"
@@ -32,7 +33,8 @@ void StoreLimbSquares(const uint32_t* a, uint32_t u, uint32_t* s) {
 
 // see bignum.h
 int32_t BnSquare(const BigNum* a, BigNum* r) {
-    if (a->used == 1) {
+    uint32_t u = a->used;
+    if (u == 1) {
         BnZero(r);
         bn::StorePair(r->words, static_cast<uint64_t>(a->words[0]) * a->words[0]);
         bn::Normalise(r);
@@ -42,13 +44,12 @@ int32_t BnSquare(const BigNum* a, BigNum* r) {
     BnRelease release{&x, &s};
     if (BnAlloc(r->capacity, &x) != 0 || BnAlloc(r->capacity, &s) != 0) return -1;
 
-    AddCrossProducts(a->words, a->used, x.words);
-    bn::Normalise(&x);
-    BnShiftLeft(1, &x, &x);  // a² = 2·x + s, and 2·x < a² fits r's capacity
-    StoreLimbSquares(a->words, a->used, s.words);
-    bn::Normalise(&s);
-
-    BnZero(r);
-    BnAddMagnitude(&x, &s, r);
+    // a² = 2·x + s, formed in one pass over the 2u words; 2·x < a² fits.
+    AddCrossProducts(a->words, u, x.words);
+    StoreLimbSquares(a->words, u, s.words);
+    bn::DoubleAndAdd(r->words, x.words, s.words, 2 * u);
+    for (uint32_t i = 2 * u; i < r->capacity; ++i) r->words[i] = 0;
+    bn::Normalise(r);
+    r->sign = 0;
     return 0;
 }

@@ -203,12 +203,17 @@ KXRSA_API int32_t KxGenerateRsaKey(uint32_t modulusLength, int32_t exponentLengt
 /* PKCS #1 operations
  * ------------------
  * k is the modulus record's length. Order of checks: null record pointers
- * (99, written only when error is not null; a record whose data is null with
- * a non-zero length counts as null), null error (-1), the length rule of
+ * (99, written only when error is not null; an input, message or signature
+ * record whose data is null with a non-zero length counts as null, as does
+ * the output record of sealing and signing with null data; a null data
+ * pointer of length 0 is the empty string), null error (-1), the length rule of
  * unsealing (547) and verifying (549), the scheme identifier (99), the JCMVP
  * gate (546), then the work. Codes passed on from the raw operation: 99 (key
- * records), 62, 546. Codes of the block step: 547, 548, 549, or 62 when the
- * step's own memory could not be obtained.
+ * records), 62, 546. Codes of the block step: 547, 548, 549 (also when the
+ * random generator or a digest fails there), or 62 when the step's own
+ * memory could not be obtained. Sealing and signing build the block before
+ * the raw operation checks the key records, so a block that cannot be built
+ * (548) is reported before a bad modulus or key record (99).
  * PSS uses a salt as long as the hash and emBits = 8k - 1; OAEP the empty
  * label and MGF1 with the scheme's hash. */
 
@@ -265,9 +270,14 @@ KXRSA_API int32_t KxVerifyRsaBlockPKCS(uint32_t scheme,
  * mode setters and the status library libkxjcmvp.so, switches the siblings
  * that are not yet on, and runs this library's power-up self-test. A failed
  * self-test still returns 0; the status then makes every operation fail with
- * 546. Returns -1 when a library or entry point is missing (the mode stays
- * off) or a sibling's setter fails. mode 0 switches the mode off and unloads
- * the status library. Any other value does nothing. No error location. */
+ * 546. Returns -1 when a sibling library, its mode setter, the status
+ * library or one of its six entry points is missing (the mode stays off and
+ * the status library is not kept loaded), or when a sibling's setter fails
+ * (the mode is then on). mode 0 switches the mode off and unloads the status
+ * library. Switching on while on, or off while off, does nothing; any other
+ * value does nothing. Returns 0 in all those cases. The libraries are found
+ * by the ordinary search path (LD_LIBRARY_PATH, then libkxrsa.so's RUNPATH).
+ * No error location. */
 KXRSA_API int32_t KxRsaSetJCMVPMode(int32_t mode);
 
 #ifdef __cplusplus

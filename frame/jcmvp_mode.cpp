@@ -1,0 +1,131 @@
+// KxRsaSetJCMVPMode: switching the JCMVP mode on and off, and the pair-wise
+// test of a new key through the status library.
+#include "frame.h"
+#include "loader.h"
+
+namespace {
+
+// Status values this library reports for itself through JCMVPSetStatus.
+constexpr int32_t JcmvpStatusOff = 0;
+constexpr int32_t JcmvpStatusReady = 1;
+constexpr int32_t JcmvpStatusStarting = 2;
+constexpr int32_t JcmvpStatusSelfTest = 3;
+constexpr int32_t JcmvpStatusError = 4;
+
+using ModeSetter = int32_t (*)(int32_t mode);
+
+struct JcmvpSibling {
+    const char* moduleName;  // the family's library name; the loader maps it
+    const char* setterName;
+    int32_t moduleId;        // the number the status library knows it by
+};
+
+// The siblings switched together with this library, in the order they are
+// loaded and switched.
+constexpr uint32_t JCMVP_SIBLING_COUNT = 5;
+constexpr JcmvpSibling JCMVP_SIBLINGS[JCMVP_SIBLING_COUNT] = {
+    {"kxhmac.dll", "KxHMACSetJCMVPMode", 7},
+    {"kxcore.dll", "KxCORESetJCMVPMode", 0},
+    {"kxrng.dll", "KxRngSetJCMVPMode", 11},
+    {"kxsha2.dll", "KxSHASetJCMVPMode", 12},
+    {"kxsha1.dll", "KxSHA1SetJCMVPMode", 14},
+};
+
+constexpr char STATUS_LIBRARY[] = "kxjcmvp.dll";
+
+template <typename Function>
+bool FindInto(void* library, const char* name, Function* entryPoint) {
+    *entryPoint = reinterpret_cast<Function>(FindEntryPoint(library, name));
+    return *entryPoint != nullptr;
+}
+
+// Loads every sibling and looks up its mode setter. The siblings stay loaded
+// for the life of the process, also when a later one is missing: they are
+// family libraries that kxrsa links at load time anyway (or, for kxhmac,
+// cheap to keep), and a later switch-on finds them loaded already.
+bool FindSiblingSetters(ModeSetter setters[JCMVP_SIBLING_COUNT]) {
+    for (uint32_t i = 0; i < JCMVP_SIBLING_COUNT; ++i) {
+        void* sibling = LoadFamilyLibrary(JCMVP_SIBLINGS[i].moduleName);
+        if (sibling == nullptr || !FindInto(sibling, JCMVP_SIBLINGS[i].setterName, &setters[i])) return false;
+    }
+    return true;
+}
+
+// Loads the status library and looks up its six entry points into `state`.
+// All six or nothing: with one missing the library is unloaded again, so the
+// mode never reads as on with an entry point that the gate, switching off or
+// the pair-wise test would call through a null pointer.
+bool LoadStatusLibrary(JcmvpModeState* state) {
+    void* library = LoadFamilyLibrary(STATUS_LIBRARY);
+    if (library == nullptr) return false;
+    if (!FindInto(library, "KxJCMVPGetStatus", &state->getFamilyStatus) ||
+        !FindInto(library, "KxJCMVPPowerUpSelfTest", &state->familyPowerUpSelfTest) ||
+        !FindInto(library, "JCMVPSetStatus", &state->setStatus) ||
+        !FindInto(library, "JCMVPGetStatus", &state->getStatus) ||
+        !FindInto(library, "JCMVPPowerUpSelfTest", &state->powerUpSelfTest) ||
+        !FindInto(library, "JCMVPRsaKeyPairTest", &state->rsaKeyPairTest)) {
+        ReleaseFamilyLibrary(library);
+        return false;
+    }
+    state->library = library;
+    return true;
+}
+
+int32_t SwitchOn() {
+    // 1. Already on: nothing is loaded or called again.
+    if (IsJcmvpModeOn()) return 0;
+
+    // 2.-4. Siblings' setters, then the status library and its entry points.
+    // Until all are found the mode state is not touched: the mode stays off.
+    ModeSetter setters[JCMVP_SIBLING_COUNT] = {};
+    if (!FindSiblingSetters(setters)) return -1;
+    JcmvpModeState state = {};
+    if (!LoadStatusLibrary(&state)) return -1;
+    g_jcmvp = state;  // from here on the mode is on
+
+    // 5.-6. Switch the siblings that the status library reports as never
+    // switched on. A failing setter leaves the mode on with own status 2.
+    g_jcmvp.setStatus(RsaModuleId, JcmvpStatusStarting);
+    for (uint32_t i = 0; i < JCMVP_SIBLING_COUNT; ++i) {
+        if (g_jcmvp.getStatus(JCMVP_SIBLINGS[i].moduleId) != 0) continue;
+        if (setters[i](1) == -1) return -1;
+    }
+
+    // 7.-9. The power-up self-test. Its failure is reported only through the
+    // status: the family status then closes the entry gate of every export.
+    g_jcmvp.setStatus(RsaModuleId, JcmvpStatusSelfTest);
+    const bool passed = g_jcmvp.powerUpSelfTest(RsaModuleId) == 0;
+    g_jcmvp.setStatus(RsaModuleId, passed ? JcmvpStatusReady : JcmvpStatusError);
+    return 0;
+}
+
+int32_t SwitchOff() {
+    if (!IsJcmvpModeOn()) return 0;
+    g_jcmvp.setStatus(RsaModuleId, JcmvpStatusOff);
+    ReleaseFamilyLibrary(g_jcmvp.library);
+    // The entry points stay recorded but dangle: nothing reads them while
+    // the handle is null.
+    g_jcmvp.library = nullptr;
+    return 0;
+}
+
+}  // namespace
+
+extern "C" KXRSA_API int32_t KxRsaSetJCMVPMode(int32_t mode) {
+    if (mode == 1) return SwitchOn();
+    if (mode == 0) return SwitchOff();
+    return 0;  // any other value is ignored
+}
+
+// see frame.h
+int32_t JcmvpRsaKeyPairCheck(const OctetString* d, const OctetString* e, const OctetString* n,
+                             const OctetString* p, const OctetString* q, const OctetString* dP,
+                             const OctetString* dQ, const OctetString* qInv) {
+    g_jcmvp.setStatus(RsaModuleId, JcmvpStatusSelfTest);
+    if (g_jcmvp.rsaKeyPairTest(d, e, n, p, q, dP, dQ, qInv) == -1) {
+        g_jcmvp.setStatus(RsaModuleId, JcmvpStatusError);
+        return 0;
+    }
+    g_jcmvp.setStatus(RsaModuleId, JcmvpStatusReady);
+    return 1;
+}

@@ -1,0 +1,37 @@
+// MGF1, the mask generation function of RFC 8017 B.2.1.
+#include "pkcs1.h"
+
+// see pkcs1.h
+int32_t Mgf1(uint32_t scheme, uint32_t seedLen, const uint8_t* seed, uint32_t maskLen,
+             uint8_t* mask, uint32_t* error) {
+    // 1. hLen of the scheme's hash: MGF1 always uses the scheme's own hash.
+    const uint32_t hLen = SchemeHashLength(scheme);
+    if (hLen == 0) return kBlockFailed;
+
+    // 2. The output area takes floor(maskLen / hLen) + 1 whole digests, and
+    // (q + 1)·hLen <= maskLen + hLen. Sizes in 64 bits: no 32-bit wrap.
+    uint8_t* area = nullptr;
+    uint8_t* work = nullptr;
+    BytesRelease release{&area, &work};
+    if (AllocBytes(&area, size_t{maskLen} + hLen, error) != 0) return kBlockNoMemory;
+    if (AllocBytes(&work, size_t{seedLen} + 4, error) != 0) return kBlockNoMemory;
+
+    // 3.-4. work = seed || C, C the counter as four bytes, most significant
+    // first. The counter runs to maskLen / hLen inclusive: one digest more
+    // than needed when hLen divides maskLen, harmless and kept on purpose.
+    CopyBytes(work, seed, seedLen);
+    const uint32_t last = maskLen / hLen;
+    for (uint32_t counter = 0; counter <= last; ++counter) {
+        uint8_t* c = work + seedLen;
+        c[0] = static_cast<uint8_t>(counter >> 24);
+        c[1] = static_cast<uint8_t>(counter >> 16);
+        c[2] = static_cast<uint8_t>(counter >> 8);
+        c[3] = static_cast<uint8_t>(counter);
+        if (SchemeDigest(scheme, seedLen + 4, work, area + size_t{counter} * hLen, error) == -1)
+            return kBlockFailed;
+    }
+
+    // 5. The leading maskLen bytes are the mask.
+    CopyBytes(mask, area, maskLen);
+    return kBlockOk;
+}

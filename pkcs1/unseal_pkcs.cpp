@@ -1,0 +1,45 @@
+// KxUnsealRsaBlockPKCS: v1.5 or OAEP decryption of one block.
+#include "frame.h"
+#include "pkcs1.h"
+
+extern "C" KXRSA_API int32_t KxUnsealRsaBlockPKCS(uint32_t scheme, const OctetString* privateExponent,
+                                                  const OctetString* modulus,
+                                                  const OctetString* prime1,
+                                                  const OctetString* prime2,
+                                                  const OctetString* exponent1,
+                                                  const OctetString* exponent2,
+                                                  const OctetString* coefficient,
+                                                  const OctetString* input, OctetString* output,
+                                                  uint32_t* error) {
+    // 1.-5. Records, the error location, the ciphertext length (before the
+    // identifier), the identifier, then the gate.
+    if (privateExponent == nullptr || modulus == nullptr || prime1 == nullptr || prime2 == nullptr ||
+        exponent1 == nullptr || exponent2 == nullptr || coefficient == nullptr ||
+        IsNullRecord(input) || output == nullptr)
+        return Fail(error, ErrParameter);
+    if (error == nullptr) return -1;
+    const uint32_t k = modulus->length;
+    if (input->length != k) return Fail(error, ErrDecrypt);
+    if (!IsEncryptionScheme(scheme)) return Fail(error, ErrParameter);
+    if (IsGateClosed()) return Fail(error, ErrModuleState);
+
+    // 6. The raw result goes straight into the caller's output (k bytes);
+    // from here on a failure leaves it there.
+    if (KxUnsealRsaBlockBlinding(privateExponent, modulus, prime1, prime2, exponent1, exponent2,
+                                 coefficient, input, output, error) != 0)
+        return -1;
+
+    // 7.-8. The raw result right-aligned in a k-byte block: its leading zero
+    // bytes come back. Never more than k bytes are taken, whatever the length.
+    uint8_t* block = nullptr;
+    BytesRelease release{&block};
+    if (AllocBytes(&block, k, error) != 0) return Fail(error, ErrInternal);
+    StoreLeftPadded(block, k, output->data, output->length < k ? output->length : k);
+
+    // 9. The output length is now the raw result's, the v1.5 decoder's
+    // capacity for the data. 547 for any failure but the step's own memory.
+    OctetString blockRecord{block, k};
+    const int32_t decoded = DecodeBlock(scheme, modulus, &blockRecord, output, error);
+    if (decoded != kBlockOk) return Fail(error, BlockStepCode(decoded, ErrDecrypt));
+    return 0;
+}

@@ -1,0 +1,83 @@
+// libkxjcmvp.so: the family's status library. It keeps one status per module
+// and runs the self-tests it knows (kxrsa's known-answer and pair-wise tests).
+//
+// Family status (KxJCMVPGetStatus): the highest status any module reports.
+// The statuses are ordered by severity, 0 off < 1 ready < 2 starting <
+// 3 self-test < 4 error, so the family is in its error state (4) exactly when
+// some module is, reads 0 only while every module is off, 1 when every module
+// in the mode is ready, and 2 or 3 while some module is still switching on or
+// testing itself.
+#include <atomic>
+
+#include "kxfamily.h"
+#include "kxjcmvp_rsa.h"
+
+namespace {
+
+constexpr int32_t RsaModuleId = 13;
+constexpr int32_t StatusOff = 0;
+constexpr int32_t StatusError = 4;
+
+// The modules the family knows: kxcore, kxhmac, kxrng, kxsha2, kxrsa, kxsha1.
+constexpr uint32_t MODULE_COUNT = 6;
+constexpr int32_t MODULE_IDS[MODULE_COUNT] = {0, 7, 11, 12, 13, 14};
+
+// Each status is set from whichever thread switches or tests its module and
+// read by every kxrsa entry gate.
+std::atomic<int32_t> g_status[MODULE_COUNT];
+
+// The slot of a module number, or MODULE_COUNT for a number the family does not know.
+uint32_t SlotOf(int32_t module) {
+    uint32_t slot = 0;
+    while (slot < MODULE_COUNT && MODULE_IDS[slot] != module) ++slot;
+    return slot;
+}
+
+}  // namespace
+
+extern "C" KXFAMILY_API int32_t KxJCMVPGetStatus() {
+    int32_t family = StatusOff;
+    for (uint32_t i = 0; i < MODULE_COUNT; ++i) {
+        const int32_t status = g_status[i].load();
+        if (status > family) family = status;
+    }
+    return family;
+}
+
+extern "C" KXFAMILY_API int32_t JCMVPSetStatus(int32_t module, int32_t status) {
+    const uint32_t slot = SlotOf(module);
+    if (slot == MODULE_COUNT || status < StatusOff || status > StatusError) return -1;
+    g_status[slot].store(status);
+    return 0;
+}
+
+extern "C" KXFAMILY_API int32_t JCMVPGetStatus(int32_t module) {
+    const uint32_t slot = SlotOf(module);
+    return slot == MODULE_COUNT ? -1 : g_status[slot].load();
+}
+
+// Module 13 runs kxrsa's known-answer test. The other modules' own tests run
+// inside those libraries, so they have nothing to do here; an unknown module fails.
+extern "C" KXFAMILY_API int32_t JCMVPPowerUpSelfTest(int32_t module) {
+    if (module == RsaModuleId) return RunRsaKnownAnswerTest();
+    return SlotOf(module) == MODULE_COUNT ? -1 : 0;
+}
+
+// Reruns the power-up self-test of every module in the mode; a module that
+// fails it goes to the error status. 0 when all passed, -1 otherwise.
+extern "C" KXFAMILY_API int32_t KxJCMVPPowerUpSelfTest() {
+    int32_t result = 0;
+    for (uint32_t i = 0; i < MODULE_COUNT; ++i) {
+        if (g_status[i].load() == StatusOff || JCMVPPowerUpSelfTest(MODULE_IDS[i]) == 0) continue;
+        g_status[i].store(StatusError);
+        result = -1;
+    }
+    return result;
+}
+
+extern "C" KXFAMILY_API int32_t JCMVPRsaKeyPairTest(const OctetString* d, const OctetString* e,
+                                                    const OctetString* n, const OctetString* p,
+                                                    const OctetString* q, const OctetString* dP,
+                                                    const OctetString* dQ, const OctetString* qInv) {
+    return RunRsaKeyPairTest(d, e, n, p, q, dP, dQ, qInv);
+}

@@ -1,0 +1,54 @@
+# The JCMVP test doubles, each library in a folder of its own under
+# ${CMAKE_BINARY_DIR}/fakes so that a test process picks exactly the doubles
+# it names in LD_LIBRARY_PATH (in front of the real siblings). Call log and
+# switches: tests/fakes/fake_jcmvp_log.h, fake_jcmvp.cpp, fake_mode_setter.cpp.
+set(KX_FAKES_DIR ${CMAKE_BINARY_DIR}/fakes)
+set(KX_JCMVP_FAKE_TARGETS)
+
+# kx_add_jcmvp_fake(target file-stem folder sources...)
+function(kx_add_jcmvp_fake target stem folder)
+  add_library(${target} SHARED ${ARGN})
+  target_link_libraries(${target} PRIVATE kx_family_abi kx_warnings)
+  target_include_directories(${target} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/fakes)
+  set_target_properties(${target} PROPERTIES OUTPUT_NAME ${stem} NO_SONAME OFF LINKER_LANGUAGE CXX
+                        LIBRARY_OUTPUT_DIRECTORY ${KX_FAKES_DIR}/${folder})
+  target_link_options(${target} PRIVATE LINKER:-soname,lib${stem}.so)
+  set(KX_JCMVP_FAKE_TARGETS ${KX_JCMVP_FAKE_TARGETS} ${target} PARENT_SCOPE)
+endfunction()
+
+# The logging status library, and one variant per missing entry point.
+kx_add_jcmvp_fake(kxjcmvp_fake_log kxjcmvp jcmvp fakes/fake_jcmvp.cpp)
+set(KX_JCMVP_ENTRY_POINTS KxJCMVPGetStatus KxJCMVPPowerUpSelfTest JCMVPSetStatus JCMVPGetStatus
+    JCMVPPowerUpSelfTest JCMVPRsaKeyPairTest)
+foreach(entry IN LISTS KX_JCMVP_ENTRY_POINTS)
+  kx_add_jcmvp_fake(kxjcmvp_fake_no_${entry} kxjcmvp jcmvp-no-${entry} fakes/fake_jcmvp.cpp)
+  target_compile_definitions(kxjcmvp_fake_no_${entry} PRIVATE KX_FAKE_OMIT_${entry})
+endforeach()
+
+# The five siblings with logging mode setters: the real sibling source with
+# its setter renamed away (an object library of its own, so the rename does
+# not reach the fake setter), plus fake_mode_setter.cpp under the real name.
+# kx_add_sibling_object(sibling setter): object library kx_fake_obj_<sibling>.
+function(kx_add_sibling_object sibling setter)
+  add_library(kx_fake_obj_${sibling} OBJECT ${CMAKE_SOURCE_DIR}/siblings/${sibling}.cpp)
+  target_link_libraries(kx_fake_obj_${sibling} PRIVATE kx_family_abi kx_warnings PkgConfig::NETTLE)
+  target_compile_definitions(kx_fake_obj_${sibling} PRIVATE ${setter}=${setter}Removed)
+endfunction()
+
+foreach(pair kxhmac:KxHMACSetJCMVPMode kxcore:KxCORESetJCMVPMode kxrng:KxRngSetJCMVPMode
+        kxsha2:KxSHASetJCMVPMode kxsha1:KxSHA1SetJCMVPMode)
+  string(REPLACE ":" ";" pair ${pair})
+  list(GET pair 0 sibling)
+  list(GET pair 1 setter)
+  kx_add_sibling_object(${sibling} ${setter})
+  kx_add_jcmvp_fake(kxjcmvp_fake_setter_${sibling} ${sibling} setters fakes/fake_mode_setter.cpp)
+  target_compile_definitions(kxjcmvp_fake_setter_${sibling} PRIVATE KX_FAKE_SETTER=${setter})
+  target_link_libraries(kxjcmvp_fake_setter_${sibling} PRIVATE kx_fake_obj_${sibling} PkgConfig::NETTLE)
+endforeach()
+
+# libkxsha1.so without its mode setter (kxrsa still links its digest).
+kx_add_jcmvp_fake(kxjcmvp_fake_sha1_no_setter kxsha1 no-sha1-setter)
+target_link_libraries(kxjcmvp_fake_sha1_no_setter PRIVATE kx_fake_obj_kxsha1 PkgConfig::NETTLE)
+
+# A libkxrsa.so whose operations give wrong results.
+kx_add_jcmvp_fake(kxjcmvp_fake_broken_rsa kxrsa broken-rsa fakes/fake_broken_rsa.cpp)
