@@ -23,7 +23,9 @@ std::vector<uint8_t> Component(EVP_PKEY* pkey, const char* name) {
     return bytes;
 }
 
-BenchKey MakeKey(int bits) {
+}  // namespace
+
+BenchKey MakeBenchKey(int bits) {
     BenchKey key;
     key.pkey = EVP_RSA_gen(static_cast<unsigned>(bits));
     if (key.pkey == nullptr) std::abort();
@@ -38,12 +40,10 @@ BenchKey MakeKey(int bits) {
     return key;
 }
 
-}  // namespace
-
 const BenchKey& BenchKeyOf(int bits) {
     static std::map<int, BenchKey> keys;
     auto it = keys.find(bits);
-    if (it == keys.end()) it = keys.emplace(bits, MakeKey(bits)).first;
+    if (it == keys.end()) it = keys.emplace(bits, MakeBenchKey(bits)).first;
     return it->second;
 }
 
@@ -58,4 +58,27 @@ std::vector<uint8_t> BenchInput(uint32_t length, uint32_t seed) {
     }
     if (!bytes.empty()) bytes[0] &= 0x7F;
     return bytes;
+}
+
+void RunOpenSslRaw(benchmark::State& state, const BenchKey& key, const std::vector<uint8_t>& in,
+                   bool privateOp) {
+    std::vector<uint8_t> out(key.n.size());
+    EVP_PKEY_CTX* ctx = EVP_PKEY_CTX_new(key.pkey, nullptr);
+    if (ctx == nullptr || (privateOp ? EVP_PKEY_decrypt_init(ctx) : EVP_PKEY_encrypt_init(ctx)) != 1 ||
+        EVP_PKEY_CTX_set_rsa_padding(ctx, RSA_NO_PADDING) != 1) {
+        state.SkipWithError("EVP setup failed");
+        EVP_PKEY_CTX_free(ctx);
+        return;
+    }
+    for (auto _ : state) {
+        size_t outLen = out.size();
+        int ok = privateOp ? EVP_PKEY_decrypt(ctx, out.data(), &outLen, in.data(), in.size())
+                           : EVP_PKEY_encrypt(ctx, out.data(), &outLen, in.data(), in.size());
+        if (ok != 1) {
+            state.SkipWithError("OpenSSL raw operation failed");
+            break;
+        }
+        benchmark::DoNotOptimize(out.data());
+    }
+    EVP_PKEY_CTX_free(ctx);
 }

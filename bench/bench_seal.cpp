@@ -44,24 +44,7 @@ void KxSeal(benchmark::State& state, Exponent which) {
 // OpenSSL's raw public operation, e = 65537, no padding.
 void OpenSslPublicRaw(benchmark::State& state) {
     const BenchKey& key = BenchKeyOf(static_cast<int>(state.range(0)));
-    std::vector<uint8_t> in = BenchInput(static_cast<uint32_t>(key.n.size()), 1);
-    std::vector<uint8_t> out(key.n.size());
-    EVP_PKEY_CTX* ctx = EVP_PKEY_CTX_new(key.pkey, nullptr);
-    if (ctx == nullptr || EVP_PKEY_encrypt_init(ctx) != 1 ||
-        EVP_PKEY_CTX_set_rsa_padding(ctx, RSA_NO_PADDING) != 1) {
-        state.SkipWithError("EVP setup failed");
-        EVP_PKEY_CTX_free(ctx);
-        return;
-    }
-    for (auto _ : state) {
-        size_t outLen = out.size();
-        if (EVP_PKEY_encrypt(ctx, out.data(), &outLen, in.data(), in.size()) != 1) {
-            state.SkipWithError("EVP_PKEY_encrypt failed");
-            break;
-        }
-        benchmark::DoNotOptimize(out.data());
-    }
-    EVP_PKEY_CTX_free(ctx);
+    RunOpenSslRaw(state, key, BenchInput(static_cast<uint32_t>(key.n.size()), 1), false);
 }
 
 // OpenSSL's BN_mod_exp on the same operands as KxSeal.

@@ -45,15 +45,6 @@ double DerivedExponentBits(const BenchKey& key) {
     return bits;
 }
 
-std::vector<uint8_t> Component(EVP_PKEY* pkey, const char* name) {
-    BIGNUM* bn = nullptr;
-    if (EVP_PKEY_get_bn_param(pkey, name, &bn) != 1) std::abort();
-    std::vector<uint8_t> bytes(BN_num_bytes(bn));
-    BN_bn2bin(bn, bytes.data());
-    BN_clear_free(bn);
-    return bytes;
-}
-
 // d = e^-1 mod lcm(p - 1, q - 1), the smallest private exponent. OpenSSL
 // gives it for 2048 bits but e^-1 mod (p - 1)(q - 1) below that, whose derived
 // exponent is always e itself; the CRT components are the same for both.
@@ -86,16 +77,7 @@ const BenchKey& UnsealKeyOf(int bits) {
     auto it = keys.find(bits);
     if (it != keys.end()) return it->second;
     for (int tries = 1;; ++tries) {
-        BenchKey key;
-        key.pkey = EVP_RSA_gen(static_cast<unsigned>(bits));
-        if (key.pkey == nullptr) std::abort();
-        key.n = Component(key.pkey, OSSL_PKEY_PARAM_RSA_N);
-        key.e = Component(key.pkey, OSSL_PKEY_PARAM_RSA_E);
-        key.p = Component(key.pkey, OSSL_PKEY_PARAM_RSA_FACTOR1);
-        key.q = Component(key.pkey, OSSL_PKEY_PARAM_RSA_FACTOR2);
-        key.dP = Component(key.pkey, OSSL_PKEY_PARAM_RSA_EXPONENT1);
-        key.dQ = Component(key.pkey, OSSL_PKEY_PARAM_RSA_EXPONENT2);
-        key.qInv = Component(key.pkey, OSSL_PKEY_PARAM_RSA_COEFFICIENT1);
+        BenchKey key = MakeBenchKey(bits);
         key.d = LcmPrivateExponent(key);
         if (DerivedExponentBits(key) > bits / 2 || tries == 20)
             return keys.emplace(bits, key).first->second;
@@ -137,24 +119,7 @@ void KxUnseal(benchmark::State& state, Variant variant) {
 // OpenSSL's raw private operation: CRT, blinding on, no padding.
 void OpenSslPrivateRaw(benchmark::State& state) {
     const BenchKey& key = UnsealKeyOf(static_cast<int>(state.range(0)));
-    std::vector<uint8_t> in = BenchInput(static_cast<uint32_t>(key.n.size()), 2);
-    std::vector<uint8_t> out(key.n.size());
-    EVP_PKEY_CTX* ctx = EVP_PKEY_CTX_new(key.pkey, nullptr);
-    if (ctx == nullptr || EVP_PKEY_decrypt_init(ctx) != 1 ||
-        EVP_PKEY_CTX_set_rsa_padding(ctx, RSA_NO_PADDING) != 1) {
-        state.SkipWithError("EVP setup failed");
-        EVP_PKEY_CTX_free(ctx);
-        return;
-    }
-    for (auto _ : state) {
-        size_t outLen = out.size();
-        if (EVP_PKEY_decrypt(ctx, out.data(), &outLen, in.data(), in.size()) != 1) {
-            state.SkipWithError("EVP_PKEY_decrypt failed");
-            break;
-        }
-        benchmark::DoNotOptimize(out.data());
-    }
-    EVP_PKEY_CTX_free(ctx);
+    RunOpenSslRaw(state, key, BenchInput(static_cast<uint32_t>(key.n.size()), 2), true);
 }
 
 void UnsealRawPrivate_Kx(benchmark::State& s) { KxUnseal(s, Variant::Plain); }

@@ -26,6 +26,7 @@ int32_t ReduceTriple(Triple* src, BigNum* q, BigNum* p, Triple* dst) {
 
 // see bignum.h
 int32_t BnExtendedGcd(BigNum* a, BigNum* b, BigNum* x, BigNum* y, BigNum* g) {
+    // 1. Eight temporaries of twice the longer operand, plus one word.
     uint32_t c = 2 * (a->used > b->used ? a->used : b->used) + 1;
     Triple t0{}, t1{};
     BigNum p{}, q{};
@@ -40,6 +41,8 @@ int32_t BnExtendedGcd(BigNum* a, BigNum* b, BigNum* x, BigNum* y, BigNum* g) {
     BnCopy(b, &t0.rem);
     t1.v.words[0] = 1;
     BnCopy(a, &t1.rem);
+    bn::NormaliseIfNeeded(&t0.rem);  // so that a zero operand is seen as zero
+    bn::NormaliseIfNeeded(&t1.rem);
 
     // 3. Alternate the two remainders until one reaches zero; the last
     //    non-zero remainder and its coefficients end up in t0.

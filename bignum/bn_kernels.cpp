@@ -1,10 +1,12 @@
 // see bn_kernels.h
 //
-// Every step below has the form t = m·x + y + carry in 128 bits, which never
-// overflows ((2^64 - 1)² + 2·(2^64 - 1) = 2^128 - 1) and which compilers turn
-// into one multiplication and an add-with-carry chain whose only dependency
-// from one limb to the next is the carry word. The rows are unrolled by two
-// limbs (four words); a last odd word is handled on its own.
+// The portable rows take steps of the form t = m·x + y + carry in 128 bits,
+// which never overflow ((2^64 - 1)² + 2·(2^64 - 1) = 2^128 - 1) and which
+// compilers turn into one multiplication and an add-with-carry pair whose only
+// dependency from one limb to the next is the carry word. On x86-64 the two
+// rows of the long division (multiply-subtract and add-back) and the squaring's
+// final pass use the add-with-carry intrinsics instead, with the carry kept in
+// the flags. A last odd word of a row is handled on its own.
 #include "bn_kernels.h"
 
 #if defined(__x86_64__) && !defined(KX_BN_PORTABLE_KERNELS)

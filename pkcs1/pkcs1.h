@@ -211,6 +211,13 @@ inline uint32_t BlockStepCode(int32_t result, uint32_t schemeCode) {
     return result == kBlockNoMemory ? static_cast<uint32_t>(ErrInternal) : schemeCode;
 }
 
+// EncodeNewBlock: what sealing and signing share before the raw operation:
+//   obtain the k-byte block into *block (the caller releases it, also on
+//   failure) and encode `input` into it. 0, or the code the export stores:
+//   62 when a buffer of this step could not be obtained, else 548.
+uint32_t EncodeNewBlock(uint32_t scheme, const OctetString* modulus, const OctetString* input,
+                        uint8_t** block, uint32_t* error);
+
 // StoreLeftPadded: the r-byte raw result right-aligned in k bytes at `to`,
 //   zero bytes before it (r <= k; a longer result keeps its last k bytes).
 void StoreLeftPadded(uint8_t* to, uint32_t k, const uint8_t* result, uint32_t r);

@@ -14,15 +14,12 @@ extern "C" KXRSA_API int32_t KxSealRsaBlockPKCS(uint32_t scheme, const OctetStri
     if (!IsEncryptionScheme(scheme)) return Fail(error, ErrParameter);
     if (IsGateClosed()) return Fail(error, ErrModuleState);
 
-    // 5.-6. The k-byte block. Any failure of the block step other than its own
-    // memory is 548, whatever the generator or a digest wrote.
+    // 5.-6. The k-byte block of the input.
     const uint32_t k = modulus->length;
     uint8_t* block = nullptr;
     BytesRelease release{&block};
-    if (AllocBytes(&block, k, error) != 0) return Fail(error, ErrInternal);
+    if (const uint32_t code = EncodeNewBlock(scheme, modulus, input, &block, error)) return Fail(error, code);
     OctetString blockRecord{block, k};
-    const int32_t encoded = EncodeBlock(scheme, modulus, input, &blockRecord, error);
-    if (encoded != kBlockOk) return Fail(error, BlockStepCode(encoded, ErrEncode));
 
     // 7. The raw public-key operation runs its own frame and stores 0 or its
     // code. Its result is below n, so at most k <= 256 bytes.

@@ -19,16 +19,12 @@ extern "C" KXRSA_API int32_t KxSignRsaBlockPKCS(uint32_t scheme, const OctetStri
     if (!IsSignatureScheme(scheme)) return Fail(error, ErrParameter);
     if (IsGateClosed()) return Fail(error, ErrModuleState);
 
-    // 5.-6. The k-byte block of the message: 548 for any failure but the
-    // step's own memory.
+    // 5.-6. The k-byte block of the input.
     const uint32_t k = modulus->length;
     uint8_t* block = nullptr;
     BytesRelease release{&block};
-    if (AllocBytes(&block, k, error) != 0) return Fail(error, ErrInternal);
+    if (const uint32_t code = EncodeNewBlock(scheme, modulus, input, &block, error)) return Fail(error, code);
     OctetString blockRecord{block, k};
-    const int32_t encoded = EncodeBlock(scheme, modulus, input, &blockRecord, error);
-    if (encoded != kBlockOk) return Fail(error, BlockStepCode(encoded, ErrEncode));
-    blockRecord.length = k;
 
     // 7. The blinded private-key operation, with its own frame and codes.
     uint8_t raw[kMaxModulusLength];

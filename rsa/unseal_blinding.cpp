@@ -3,6 +3,21 @@
 #include "frame.h"
 #include "rsa.h"
 
+namespace {
+
+// Both exports: the gate before any argument is looked at, then the core; the
+// caller's output length is written only on success.
+int32_t UnsealBlinded(const PrivateKeyArgs& args, bool withPublicExponent, OctetString* output,
+                      uint32_t* error) {
+    if (IsGateClosed()) return Fail(error, ErrModuleState);
+    uint32_t length = 0;
+    if (UnsealBlindedCore(args, withPublicExponent, &length, error) != 0) return -1;
+    output->length = length;
+    return 0;
+}
+
+}  // namespace
+
 extern "C" KXRSA_API int32_t KxUnsealRsaBlockBlinding(const OctetString* privateExponent,
                                                       const OctetString* modulus, const OctetString* prime1,
                                                       const OctetString* prime2, const OctetString* exponent1,
@@ -10,14 +25,9 @@ extern "C" KXRSA_API int32_t KxUnsealRsaBlockBlinding(const OctetString* private
                                                       const OctetString* coefficient,
                                                       const OctetString* input, OctetString* output,
                                                       uint32_t* error) {
-    // The entry gate comes before any argument is looked at.
-    if (IsGateClosed()) return Fail(error, ErrModuleState);
     const PrivateKeyArgs args{privateExponent, nullptr, modulus, prime1, prime2, exponent1,
                               exponent2, coefficient, input, output};
-    uint32_t length = 0;
-    if (UnsealBlindedCore(args, false, &length, error) != 0) return -1;
-    output->length = length;
-    return 0;
+    return UnsealBlinded(args, false, output, error);
 }
 
 extern "C" KXRSA_API int32_t KxUnsealRsaBlockBlinding2(const OctetString* privateExponent,
@@ -28,11 +38,7 @@ extern "C" KXRSA_API int32_t KxUnsealRsaBlockBlinding2(const OctetString* privat
                                                        const OctetString* coefficient,
                                                        const OctetString* input, OctetString* output,
                                                        uint32_t* error) {
-    if (IsGateClosed()) return Fail(error, ErrModuleState);
     const PrivateKeyArgs args{privateExponent, publicExponent, modulus, prime1, prime2, exponent1,
                               exponent2, coefficient, input, output};
-    uint32_t length = 0;
-    if (UnsealBlindedCore(args, true, &length, error) != 0) return -1;
-    output->length = length;
-    return 0;
+    return UnsealBlinded(args, true, output, error);
 }

@@ -1,95 +1,83 @@
-// The real status library libkxjcmvp.so on its own: a program that does not
-// link kxrsa loads it by path, then loads (RTLD_LOCAL, as an application
-// might) the real libkxrsa.so or a stand-in whose operations give wrong
-// results. Each test runs in a process of its own.
+// The real status library on its own, in a process per test that does not link
+// kxrsa: loaded for good after (RTLD_LOCAL) the real libkxrsa.so or a broken one.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
-#include <cstdint>
+#include "kxrsa.h"
 
 namespace {
 
-struct Library {
-    explicit Library(const char* path) : handle(dlopen(path, RTLD_NOW | RTLD_LOCAL)) {}
-    ~Library() {
-        if (handle != nullptr) dlclose(handle);
+struct StatusLibrary {
+    explicit StatusLibrary(const char* rsa = nullptr)
+        : rsaHandle(rsa != nullptr ? dlopen(rsa, RTLD_NOW | RTLD_LOCAL) : nullptr),
+          handle(dlopen(KX_JCMVP_LIBRARY, RTLD_NOW | RTLD_LOCAL)) {}
+    // Calls an export of the status library, else of the kxrsa loaded first.
+    template <typename... Args>
+    int32_t Call(const char* name, Args... args) const {
+        void* f = dlsym(handle, name);
+        return reinterpret_cast<int32_t (*)(Args...)>(f != nullptr ? f : dlsym(rsaHandle, name))(args...);
     }
-    template <typename F>
-    F Find(const char* name) const {
-        return reinterpret_cast<F>(dlsym(handle, name));
-    }
+    int32_t Set(int32_t module, int32_t status) const { return Call("JCMVPSetStatus", module, status); }
+    int32_t Get(int32_t module) const { return Call("JCMVPGetStatus", module); }
+    int32_t SelfTest(int32_t module) const { return Call("JCMVPPowerUpSelfTest", module); }
+    void* rsaHandle;
     void* handle;
 };
 
-struct StatusLibrary : Library {
-    StatusLibrary() : Library(KX_JCMVP_LIBRARY) {}
-    int32_t FamilyStatus() const { return Find<int32_t (*)()>("KxJCMVPGetStatus")(); }
-    int32_t FamilySelfTest() const { return Find<int32_t (*)()>("KxJCMVPPowerUpSelfTest")(); }
-    int32_t Set(int32_t module, int32_t status) const {
-        return Find<int32_t (*)(int32_t, int32_t)>("JCMVPSetStatus")(module, status);
-    }
-    int32_t Get(int32_t module) const { return Find<int32_t (*)(int32_t)>("JCMVPGetStatus")(module); }
-    int32_t SelfTest(int32_t module) const { return Find<int32_t (*)(int32_t)>("JCMVPPowerUpSelfTest")(module); }
-};
-
-constexpr int32_t MODULES[] = {0, 7, 11, 12, 13, 14};
-
-TEST(KxJcmvpAlone, FamilyStatusIsTheHighestModuleStatus) {
+// The family status is the highest module status; unknown modules and
+// statuses are refused. Without kxrsa the RSA self-test fails; the family
+// self-test covers only the modules in the mode and puts a failing one in error.
+TEST(KxJcmvpAlone, StatusesAndSelfTestsWithoutKxrsa) {
     StatusLibrary s;
     ASSERT_NE(s.handle, nullptr) << dlerror();
-    for (int32_t m : MODULES) EXPECT_EQ(s.Get(m), 0) << m;
-    EXPECT_EQ(s.FamilyStatus(), 0);
-    EXPECT_EQ(s.Set(7, 1), 0);
-    EXPECT_EQ(s.Set(12, 1), 0);
-    EXPECT_EQ(s.FamilyStatus(), 1);
-    EXPECT_EQ(s.Set(13, 3), 0);
-    EXPECT_EQ(s.FamilyStatus(), 3);
-    EXPECT_EQ(s.Set(0, 4), 0);
-    EXPECT_EQ(s.FamilyStatus(), 4) << "any module in error puts the family in error";
-    EXPECT_EQ(s.Set(0, 0), 0);
-    EXPECT_EQ(s.Set(13, 1), 0);
-    EXPECT_EQ(s.FamilyStatus(), 1);
-    EXPECT_EQ(s.Get(12), 1);
-
-    // Unknown modules and statuses are refused and change nothing.
-    for (int32_t bad : {-1, 1, 6, 15, 99}) {
-        EXPECT_EQ(s.Set(bad, 4), -1) << bad;
-        EXPECT_EQ(s.Get(bad), -1) << bad;
-        EXPECT_NE(s.SelfTest(bad), 0) << bad;
+    for (int32_t m : {0, 7, 11, 12, 13, 14}) EXPECT_EQ(s.Get(m), 0) << m;
+    const int32_t steps[][3] = {{7, 1, 1}, {12, 1, 1}, {13, 3, 3}, {0, 4, 4}, {0, 0, 3}, {13, 0, 1}};
+    for (const auto& [module, status, family] : steps) {
+        EXPECT_EQ(s.Set(module, status), 0) << module << " " << status;
+        EXPECT_EQ(s.Call("KxJCMVPGetStatus"), family) << module << " " << status;
     }
-    EXPECT_EQ(s.Set(13, 5), -1);
-    EXPECT_EQ(s.Set(13, -1), -1);
-    EXPECT_EQ(s.FamilyStatus(), 1);
-}
-
-TEST(KxJcmvpAlone, SelfTestFailsWithoutKxrsa) {
-    StatusLibrary s;
-    ASSERT_NE(s.handle, nullptr) << dlerror();
+    for (int32_t bad : {-1, 1, 6, 15, 99})
+        EXPECT_TRUE(s.Set(bad, 4) == -1 && s.Get(bad) == -1 && s.SelfTest(bad) != 0) << bad;
+    EXPECT_TRUE(s.Set(13, 5) == -1 && s.Set(13, -1) == -1);
+    EXPECT_EQ(s.Get(13), 0);
     EXPECT_NE(s.SelfTest(13), 0);
     for (int32_t m : {0, 7, 11, 12, 14}) EXPECT_EQ(s.SelfTest(m), 0) << m;
-    // The family self-test covers the modules in the mode only.
-    EXPECT_EQ(s.FamilySelfTest(), 0);
+    EXPECT_EQ(s.Call("KxJCMVPPowerUpSelfTest"), 0);
     EXPECT_EQ(s.Set(13, 1), 0);
-    EXPECT_EQ(s.FamilySelfTest(), -1);
+    EXPECT_EQ(s.Call("KxJCMVPPowerUpSelfTest"), -1);
     EXPECT_EQ(s.Get(13), 4);
-    EXPECT_EQ(s.FamilyStatus(), 4);
+    EXPECT_EQ(s.Call("KxJCMVPGetStatus"), 4);
 }
 
 TEST(KxJcmvpAlone, SelfTestRefusesWrongResults) {
-    Library rsa(KX_BROKEN_RSA_LIBRARY);
-    ASSERT_NE(rsa.handle, nullptr) << dlerror();
-    StatusLibrary s;
+    StatusLibrary s(KX_BROKEN_RSA_LIBRARY);
+    ASSERT_NE(s.rsaHandle, nullptr) << dlerror();
     EXPECT_EQ(s.SelfTest(13), 1);
 }
 
-TEST(KxJcmvpAlone, SelfTestPassesWithKxrsaLoadedLocally) {
-    Library rsa(KX_RSA_LIBRARY);
-    ASSERT_NE(rsa.handle, nullptr) << dlerror();
-    StatusLibrary s;
+// With kxrsa loaded the self-tests pass, and the pair-wise test accepts a key
+// kxrsa made but refuses it with any one component's low bit flipped
+// (broken = 0..7) or the modulus missing (8).
+TEST(KxJcmvpAlone, SelfTestsPassWithKxrsaLoadedLocally) {
+    StatusLibrary s(KX_RSA_LIBRARY);
+    ASSERT_NE(s.rsaHandle, nullptr) << dlerror();
     EXPECT_EQ(s.SelfTest(13), 0);
     EXPECT_EQ(s.Set(13, 1), 0);
-    EXPECT_EQ(s.FamilySelfTest(), 0);
+    EXPECT_EQ(s.Call("KxJCMVPPowerUpSelfTest"), 0);
     EXPECT_EQ(s.Get(13), 1);
+    uint8_t bytes[8][64];
+    OctetString r[8];
+    for (int i = 0; i < 8; ++i) r[i] = {bytes[i], 64};
+    uint32_t error = 0;
+    ASSERT_EQ(s.Call("KxGenerateRsaKey", 64u, 3, &r[0], &r[1], &r[2], &r[3], &r[4], &r[5], &r[6], &r[7], &error), 0);
+    for (int broken = -1; broken <= 8; ++broken) {
+        uint8_t* low = broken >= 0 && broken < 8 ? &r[broken].data[r[broken].length - 1] : &bytes[0][0];
+        *low ^= broken >= 0 && broken < 8;
+        const OctetString* k[8] = {&r[0], &r[1], broken == 8 ? nullptr : &r[2], &r[3], &r[4], &r[5], &r[6], &r[7]};
+        EXPECT_EQ(s.Call("JCMVPRsaKeyPairTest", k[0], k[1], k[2], k[3], k[4], k[5], k[6], k[7]), broken < 0 ? 0 : -1)
+            << broken;
+        *low ^= broken >= 0 && broken < 8;
+    }
 }
 
 }  // namespace

@@ -1,52 +1,12 @@
-// A stand-in libkxrsa.so whose operations all "succeed" with wrong results:
-// the raw operations hand the input back, signing yields zero bytes and
-// verifying accepts anything. The status library's known-answer test must
-// refuse it.
-#include <cstring>
-
+// A libkxrsa.so whose exports used by the status library's self-test "succeed" without a result.
 #include "kxrsa.h"
 
-namespace {
-int32_t CopyThrough(const OctetString* input, OctetString* output, uint32_t* error) {
-    std::memcpy(output->data, input->data, input->length);
-    output->length = input->length;
-    *error = 0;
-    return 0;
-}
-}  // namespace
+using R = const OctetString*;
+#define WRONG_RESULT(name, ...) \
+    extern "C" KXRSA_API int32_t name(__VA_ARGS__, uint32_t* error) { return static_cast<int32_t>(*error = 0); }
 
-extern "C" KXRSA_API int32_t KxSealRsaBlock(const OctetString*, const OctetString*, const OctetString* input,
-                                            OctetString* output, uint32_t* error) {
-    return CopyThrough(input, output, error);
-}
-
-extern "C" KXRSA_API int32_t KxUnsealRsaBlock(const OctetString*, const OctetString*, const OctetString*,
-                                              const OctetString*, const OctetString*, const OctetString*,
-                                              const OctetString*, const OctetString* input, OctetString* output,
-                                              uint32_t* error) {
-    return CopyThrough(input, output, error);
-}
-
-extern "C" KXRSA_API int32_t KxUnsealRsaBlockBlinding(const OctetString*, const OctetString*,
-                                                      const OctetString*, const OctetString*,
-                                                      const OctetString*, const OctetString*,
-                                                      const OctetString*, const OctetString* input,
-                                                      OctetString* output, uint32_t* error) {
-    return CopyThrough(input, output, error);
-}
-
-extern "C" KXRSA_API int32_t KxSignRsaBlockPKCS(uint32_t, const OctetString*, const OctetString* modulus,
-                                                const OctetString*, const OctetString*, const OctetString*,
-                                                const OctetString*, const OctetString*, const OctetString*,
-                                                OctetString* output, uint32_t* error) {
-    std::memset(output->data, 0, modulus->length);
-    output->length = modulus->length;
-    *error = 0;
-    return 0;
-}
-
-extern "C" KXRSA_API int32_t KxVerifyRsaBlockPKCS(uint32_t, const OctetString*, const OctetString*,
-                                                  const OctetString*, const OctetString*, uint32_t* error) {
-    *error = 0;
-    return 0;
-}
+WRONG_RESULT(KxSealRsaBlock, R, R, R, OctetString*)
+WRONG_RESULT(KxUnsealRsaBlock, R, R, R, R, R, R, R, R, OctetString*)
+WRONG_RESULT(KxUnsealRsaBlockBlinding, R, R, R, R, R, R, R, R, OctetString*)
+WRONG_RESULT(KxSignRsaBlockPKCS, uint32_t, R, R, R, R, R, R, R, R, OctetString*)
+WRONG_RESULT(KxVerifyRsaBlockPKCS, uint32_t, R, R, R, R)

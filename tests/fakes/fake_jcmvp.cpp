@@ -1,100 +1,101 @@
-// A stand-in for the status library libkxjcmvp.so that logs every call (see
-// fake_jcmvp_log.h) and keeps module statuses like the real one (the family
-// status is the highest module status). Switches, read at each call:
+// The JCMVP test doubles. Each call appends "Name arg ..." to the file named by
+// KX_FAKE_JCMVP_LOG: the order of calls across the process. Switches:
+//   KX_FAKE_SETTER_FAIL=<setter>    that sibling mode setter returns -1
 //   KX_FAKE_JCMVP_SELFTEST_FAIL=1   JCMVPPowerUpSelfTest returns 1
-//   KX_FAKE_JCMVP_PAIRWISE_FAIL=1   JCMVPRsaKeyPairTest returns -1
-//   KX_FAKE_JCMVP_FAMILY_ERROR=1    KxJCMVPGetStatus returns 4
-//   KX_FAKE_JCMVP_ON_MODULES=7,12   these modules start with status 1 (read at load)
-// Built once per entry point with KX_FAKE_OMIT_<name> to make a library that
-// lacks it. Loading and unloading are logged as "load" and "unload".
-#include <atomic>
-#include <cstdint>
+//   KX_FAKE_JCMVP_PAIRWISE=<n>      JCMVPRsaKeyPairTest returns n (default 0)
+//   KX_FAKE_JCMVP_ON_MODULES=,7,12, these modules start with status 1 (read at load)
+// Built with KX_FAKE_SETTER=<name>: a sibling's mode setter of that name (linked
+// with the real sibling, whose own setter was renamed away). Otherwise: the
+// status library, keeping module statuses (the family status is the highest),
+// and with KX_FAKE_OMIT_<entry point> lacking that one.
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
-#include "fake_jcmvp_log.h"
 #include "kxrsa.h"
 
 #define FAKE_API extern "C" __attribute__((visibility("default")))
 
 namespace {
 
-constexpr int32_t MODULE_LIMIT = 16;  // module numbers 0..15
-std::atomic<int32_t> g_status[MODULE_LIMIT];
-
-bool IsModule(int32_t module) { return module >= 0 && module < MODULE_LIMIT; }
-
-__attribute__((constructor)) void OnLoad() {
-    fake_jcmvp::Log("load");
-    const char* list = fake_jcmvp::Setting("KX_FAKE_JCMVP_ON_MODULES");
-    while (*list != '\0') {
-        char* end = nullptr;
-        const long module = std::strtol(list, &end, 10);
-        if (end == list) break;
-        if (IsModule(static_cast<int32_t>(module))) g_status[module].store(1);
-        list = *end == ',' ? end + 1 : end;
-    }
+const char* Setting(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? value : "";
 }
 
-__attribute__((destructor)) void OnUnload() { fake_jcmvp::Log("unload"); }
-
-[[maybe_unused]] int32_t HighestStatus() {
-    int32_t highest = 0;
-    for (int32_t i = 0; i < MODULE_LIMIT; ++i)
-        if (g_status[i].load() > highest) highest = g_status[i].load();
-    return highest;
+void Log(const char* format, ...) {
+    FILE* file = std::fopen(Setting("KX_FAKE_JCMVP_LOG"), "a");
+    if (file == nullptr) return;
+    va_list args;
+    va_start(args, format);
+    std::vfprintf(file, format, args);
+    va_end(args);
+    std::fputc('\n', file);
+    std::fclose(file);
 }
 
 }  // namespace
 
+#ifdef KX_FAKE_SETTER
+FAKE_API int32_t KX_FAKE_SETTER(int32_t mode) {
+    Log("%s %d", KX_FAKE_SETTER_NAME, mode);
+    return std::strcmp(Setting("KX_FAKE_SETTER_FAIL"), KX_FAKE_SETTER_NAME) == 0 ? -1 : 0;
+}
+#else
+namespace {
+
+int32_t g_status[16];
+
+bool IsModule(int32_t module) { return module >= 0 && module < 16; }
+
+__attribute__((constructor)) void OnLoad() {
+    Log("load");
+    for (int32_t module = 0; module < 16; ++module) {
+        char item[16];
+        std::snprintf(item, sizeof(item), ",%d,", module);
+        if (std::strstr(Setting("KX_FAKE_JCMVP_ON_MODULES"), item) != nullptr) g_status[module] = 1;
+    }
+}
+
+__attribute__((destructor)) void OnUnload() { Log("unload"); }
+
+}  // namespace
+
 #ifndef KX_FAKE_OMIT_KxJCMVPGetStatus
-FAKE_API int32_t KxJCMVPGetStatus() {
-    fake_jcmvp::Log("KxJCMVPGetStatus");
-    return fake_jcmvp::IsSet("KX_FAKE_JCMVP_FAMILY_ERROR") ? 4 : HighestStatus();
-}
+FAKE_API int32_t KxJCMVPGetStatus() { return Log("KxJCMVPGetStatus"), *std::max_element(g_status, g_status + 16); }
 #endif
-
 #ifndef KX_FAKE_OMIT_KxJCMVPPowerUpSelfTest
-FAKE_API int32_t KxJCMVPPowerUpSelfTest() {
-    fake_jcmvp::Log("KxJCMVPPowerUpSelfTest");
-    return 0;
-}
+FAKE_API int32_t KxJCMVPPowerUpSelfTest() { return Log("KxJCMVPPowerUpSelfTest"), 0; }
 #endif
-
 #ifndef KX_FAKE_OMIT_JCMVPSetStatus
 FAKE_API int32_t JCMVPSetStatus(int32_t module, int32_t status) {
-    fake_jcmvp::Log("JCMVPSetStatus %d %d", module, status);
-    if (!IsModule(module)) return -1;
-    g_status[module].store(status);
-    return 0;
+    return Log("JCMVPSetStatus %d %d", module, status), IsModule(module) ? (g_status[module] = status, 0) : -1;
 }
 #endif
-
 #ifndef KX_FAKE_OMIT_JCMVPGetStatus
 FAKE_API int32_t JCMVPGetStatus(int32_t module) {
-    fake_jcmvp::Log("JCMVPGetStatus %d", module);
-    return IsModule(module) ? g_status[module].load() : -1;
+    return Log("JCMVPGetStatus %d", module), IsModule(module) ? g_status[module] : -1;
 }
 #endif
-
 #ifndef KX_FAKE_OMIT_JCMVPPowerUpSelfTest
 FAKE_API int32_t JCMVPPowerUpSelfTest(int32_t module) {
-    fake_jcmvp::Log("JCMVPPowerUpSelfTest %d", module);
-    return fake_jcmvp::IsSet("KX_FAKE_JCMVP_SELFTEST_FAIL") ? 1 : 0;
+    return Log("JCMVPPowerUpSelfTest %d", module), std::strcmp(Setting("KX_FAKE_JCMVP_SELFTEST_FAIL"), "1") == 0;
 }
 #endif
-
 #ifndef KX_FAKE_OMIT_JCMVPRsaKeyPairTest
-// Logs each record as address:length, so a test can check that it got its own
-// records, unchanged, with their lengths set.
+// Logs each record as address:length, so a test sees it got its own records.
 FAKE_API int32_t JCMVPRsaKeyPairTest(const OctetString* d, const OctetString* e, const OctetString* n,
                                      const OctetString* p, const OctetString* q, const OctetString* dP,
                                      const OctetString* dQ, const OctetString* qInv) {
-    const OctetString* records[8] = {d, e, n, p, q, dP, dQ, qInv};
     char line[512];
     int used = std::snprintf(line, sizeof(line), "JCMVPRsaKeyPairTest");
-    for (const OctetString* r : records)
+    for (const OctetString* r : {d, e, n, p, q, dP, dQ, qInv})
         used += std::snprintf(line + used, sizeof(line) - used, " %p:%u", static_cast<const void*>(r),
                               r != nullptr ? r->length : 0u);
-    fake_jcmvp::Log("%s", line);
-    return fake_jcmvp::IsSet("KX_FAKE_JCMVP_PAIRWISE_FAIL") ? -1 : 0;
+    Log("%s", line);
+    return std::atoi(Setting("KX_FAKE_JCMVP_PAIRWISE"));
 }
+#endif
 #endif

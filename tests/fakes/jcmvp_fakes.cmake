@@ -1,7 +1,7 @@
 # The JCMVP test doubles, each library in a folder of its own under
 # ${CMAKE_BINARY_DIR}/fakes so that a test process picks exactly the doubles
 # it names in LD_LIBRARY_PATH (in front of the real siblings). Call log and
-# switches: tests/fakes/fake_jcmvp_log.h, fake_jcmvp.cpp, fake_mode_setter.cpp.
+# switches: tests/fakes/fake_jcmvp.cpp.
 set(KX_FAKES_DIR ${CMAKE_BINARY_DIR}/fakes)
 set(KX_JCMVP_FAKE_TARGETS)
 
@@ -9,7 +9,6 @@ set(KX_JCMVP_FAKE_TARGETS)
 function(kx_add_jcmvp_fake target stem folder)
   add_library(${target} SHARED ${ARGN})
   target_link_libraries(${target} PRIVATE kx_family_abi kx_warnings)
-  target_include_directories(${target} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/fakes)
   set_target_properties(${target} PROPERTIES OUTPUT_NAME ${stem} NO_SONAME OFF LINKER_LANGUAGE CXX
                         LIBRARY_OUTPUT_DIRECTORY ${KX_FAKES_DIR}/${folder})
   target_link_options(${target} PRIVATE LINKER:-soname,lib${stem}.so)
@@ -27,7 +26,7 @@ endforeach()
 
 # The five siblings with logging mode setters: the real sibling source with
 # its setter renamed away (an object library of its own, so the rename does
-# not reach the fake setter), plus fake_mode_setter.cpp under the real name.
+# not reach the fake setter), plus fake_jcmvp.cpp's setter under the real name.
 # kx_add_sibling_object(sibling setter): object library kx_fake_obj_<sibling>.
 function(kx_add_sibling_object sibling setter)
   add_library(kx_fake_obj_${sibling} OBJECT ${CMAKE_SOURCE_DIR}/siblings/${sibling}.cpp)
@@ -41,8 +40,9 @@ foreach(pair kxhmac:KxHMACSetJCMVPMode kxcore:KxCORESetJCMVPMode kxrng:KxRngSetJ
   list(GET pair 0 sibling)
   list(GET pair 1 setter)
   kx_add_sibling_object(${sibling} ${setter})
-  kx_add_jcmvp_fake(kxjcmvp_fake_setter_${sibling} ${sibling} setters fakes/fake_mode_setter.cpp)
-  target_compile_definitions(kxjcmvp_fake_setter_${sibling} PRIVATE KX_FAKE_SETTER=${setter})
+  kx_add_jcmvp_fake(kxjcmvp_fake_setter_${sibling} ${sibling} setters fakes/fake_jcmvp.cpp)
+  target_compile_definitions(kxjcmvp_fake_setter_${sibling} PRIVATE KX_FAKE_SETTER=${setter}
+                             KX_FAKE_SETTER_NAME="${setter}")
   target_link_libraries(kxjcmvp_fake_setter_${sibling} PRIVATE kx_fake_obj_${sibling} PkgConfig::NETTLE)
 endforeach()
 
