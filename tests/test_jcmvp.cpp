@@ -1,15 +1,13 @@
-// The JCMVP mode through the shipped libkxrsa.so, one process per test, with
-// the doubles of tests/fakes/ (logging status library and sibling setters, or
-// one of them lacking an entry point) or the real libraries (JcmvpReal) put in
-// front through LD_LIBRARY_PATH (see tests/CMakeLists.txt).
+// The JCMVP mode through the shipped libkxrsa.so, one process per test, with the
+// logging doubles of tests/fakes/ (or one lacking an entry point) or the real
+// libraries (JcmvpReal) put in front through LD_LIBRARY_PATH (tests/CMakeLists.txt).
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "test_support.h"
 
@@ -18,32 +16,26 @@ namespace {
 using Lines = std::vector<std::string>;
 
 // Set before main: the doubles read it at every call.
-const std::string LOG_PATH =
-    (std::filesystem::temp_directory_path() / ("kxrsa-jcmvp-" + std::to_string(getpid()) + ".log")).string();
+const std::string LOG_PATH = "/tmp/kxrsa-jcmvp-" + std::to_string(getpid()) + ".log";
 const int g_logConfigured = (std::remove(LOG_PATH.c_str()), setenv("KX_FAKE_JCMVP_LOG", LOG_PATH.c_str(), 1));
 
-// The doubles' calls since the last TakeLog, without the entry gate's status
-// queries when `gate` is false.
+// The doubles' calls since the last TakeLog, less the gate's status queries unless `gate`.
 Lines TakeLog(bool gate = true) {
     Lines lines;
     std::ifstream in(LOG_PATH);
     for (std::string line; std::getline(in, line);)
         if (gate || line != "KxJCMVPGetStatus") lines.push_back(line);
-    std::remove(LOG_PATH.c_str());
-    return lines;
+    return std::remove(LOG_PATH.c_str()), lines;
 }
 
 // Eight output records a refused call must leave alone.
 struct Outputs {
-    Outputs() {
-        for (int i = 0; i < 8; ++i) rec[i] = {bytes.data() + 256 * i, 0xEE};
-    }
-    bool Untouched() const {
-        return bytes == Bytes(8 * 256, 0xEE) &&
-               std::all_of(rec, rec + 8, [](const OctetString& r) { return r.length == 0xEE; });
-    }
     Bytes bytes = Bytes(8 * 256, 0xEE);
     OctetString rec[8];
+    Outputs() { for (int i = 0; i < 8; ++i) rec[i] = {bytes.data() + 256 * i, 0xEE}; }
+    bool Untouched() const {
+        return bytes == Bytes(8 * 256, 0xEE) && std::all_of(rec, rec + 8, [](auto& r) { return r.length == 0xEE; });
+    }
 };
 
 // A valid record, or one the export's own checks would refuse: null, or for
@@ -57,8 +49,7 @@ constexpr uint32_t SIGN_V15 = KxSchemeV15Signature + uint32_t{KxHashSha256};
 using ExportCall = int32_t (*)(bool ok, OctetString* out, uint32_t* error);
 #define CALL(...) [](bool ok, [[maybe_unused]] OctetString* o, uint32_t* error) -> int32_t { return __VA_ARGS__; }
 
-// Every operation export, called with arguments under which it succeeds, or
-// with invalid ones. Made before main, while the mode is off.
+// Every operation export, with valid or invalid arguments; made before main.
 std::vector<std::pair<std::string, ExportCall>> OperationExports() {
     static const TestKey& key = KeyOf(1024);
     static const PrivateRecords k(key);
@@ -90,59 +81,34 @@ void ExpectCall(int32_t rc, size_t which = 0) {
     EXPECT_EQ(error, rc == 0 ? 0u : uint32_t{ErrModuleState}) << EXPORTS[which].first;
 }
 
-class JcmvpFake : public ::testing::Test {
-  protected:
-    void TearDown() override {
-        KxRsaSetJCMVPMode(0);
-        TakeLog();
-    }
-};
+struct JcmvpFake : ::testing::Test { void TearDown() override { KxRsaSetJCMVPMode(0), TakeLog(); } };
 using JcmvpReal = JcmvpFake;
 
 // What switching on calls when every sibling still reports status 0.
-const Lines SWITCH_ON_CALLS = {
-    "load", "JCMVPSetStatus 13 2",
-    "JCMVPGetStatus 7", "KxHMACSetJCMVPMode 1", "JCMVPGetStatus 0", "KxCORESetJCMVPMode 1",
-    "JCMVPGetStatus 11", "KxRngSetJCMVPMode 1", "JCMVPGetStatus 12", "KxSHASetJCMVPMode 1",
-    "JCMVPGetStatus 14", "KxSHA1SetJCMVPMode 1",
-    "JCMVPSetStatus 13 3", "JCMVPPowerUpSelfTest 13", "JCMVPSetStatus 13 1"};
+const Lines SWITCH_ON_CALLS = {"load", "JCMVPSetStatus 13 2", "JCMVPGetStatus 7", "KxHMACSetJCMVPMode 1",
+    "JCMVPGetStatus 0", "KxCORESetJCMVPMode 1", "JCMVPGetStatus 11", "KxRngSetJCMVPMode 1", "JCMVPGetStatus 12",
+    "KxSHASetJCMVPMode 1", "JCMVPGetStatus 14", "KxSHA1SetJCMVPMode 1", "JCMVPSetStatus 13 3",
+    "JCMVPPowerUpSelfTest 13", "JCMVPSetStatus 13 1"};
 const Lines SWITCH_OFF_CALLS = {"JCMVPSetStatus 13 0", "unload"};
 
-TEST_F(JcmvpFake, OtherModeValuesChangeNothing) {
-    for (int32_t mode : {2, -1, 3, INT32_MIN, INT32_MAX}) EXPECT_EQ(KxRsaSetJCMVPMode(mode), 0) << mode;
+// Off, and modes other than 0 and 1, change nothing while off; on runs the
+// sequence once, and on (or 2, -1) while on nothing; off undoes it; on again
+// loads the status library afresh and leaves alone siblings already on.
+TEST_F(JcmvpFake, SwitchingOnAndOff) {
+    for (int32_t mode : {0, 0, 2, -1, 3, INT32_MIN, INT32_MAX}) EXPECT_EQ(KxRsaSetJCMVPMode(mode), 0) << mode;
     ExpectCall(0);
     EXPECT_EQ(TakeLog(), Lines{}) << "nothing loaded, and the gate asked no status library";
-    ASSERT_EQ(KxRsaSetJCMVPMode(1), 0);
-    TakeLog();
-    for (int32_t mode : {2, -1}) EXPECT_EQ(KxRsaSetJCMVPMode(mode), 0);
-    ExpectCall(0);
-    EXPECT_EQ(TakeLog(), Lines{"KxJCMVPGetStatus"}) << "the mode must still be on";
-}
-
-TEST_F(JcmvpFake, SwitchingOffWhileOffCallsNothing) {
-    EXPECT_EQ(KxRsaSetJCMVPMode(0), 0);
-    EXPECT_EQ(KxRsaSetJCMVPMode(0), 0);
-    ExpectCall(0);
-    EXPECT_EQ(TakeLog(), Lines{});
-}
-
-TEST_F(JcmvpFake, SwitchingOnRunsTheSequenceOnceAndOffUndoesIt) {
     EXPECT_EQ(KxRsaSetJCMVPMode(1), 0);
     EXPECT_EQ(TakeLog(), SWITCH_ON_CALLS);
     ExpectCall(0);
     EXPECT_EQ(TakeLog(), Lines{"KxJCMVPGetStatus"}) << "the gate asks once per call";
-    EXPECT_EQ(KxRsaSetJCMVPMode(1), 0);
-    EXPECT_EQ(TakeLog(), Lines{}) << "on while on loads and calls nothing";
+    for (int32_t mode : {1, 2, -1}) EXPECT_EQ(KxRsaSetJCMVPMode(mode), 0) << mode;
+    EXPECT_EQ(TakeLog(), Lines{}) << "loaded and called nothing";
     EXPECT_EQ(KxRsaSetJCMVPMode(0), 0);
     EXPECT_EQ(TakeLog(), SWITCH_OFF_CALLS);
     ExpectCall(0);
     EXPECT_EQ(KxRsaSetJCMVPMode(0), 0);
     EXPECT_EQ(TakeLog(), Lines{});
-    EXPECT_EQ(KxRsaSetJCMVPMode(1), 0);
-    EXPECT_EQ(TakeLog(), SWITCH_ON_CALLS) << "the status library is loaded afresh";
-}
-
-TEST_F(JcmvpFake, SiblingsAlreadyOnAreNotSwitchedAgain) {
     setenv("KX_FAKE_JCMVP_ON_MODULES", ",7,12,14,", 1);
     EXPECT_EQ(KxRsaSetJCMVPMode(1), 0);
     Lines expected = SWITCH_ON_CALLS;
@@ -173,13 +139,10 @@ TEST_F(JcmvpFake, FailedSelfTestClosesTheGateOfEveryExportUntilSwitchedOff) {
     EXPECT_EQ(TakeLog(), expected);
     for (const auto& [name, call] : EXPORTS) {
         for (bool ok : {true, false}) {
-            SCOPED_TRACE(name + (ok ? " valid" : " invalid"));
             Outputs out;
             uint32_t error = 7;
-            EXPECT_EQ(call(ok, out.rec, &error), -1);
-            EXPECT_EQ(error, uint32_t{ErrModuleState});
-            EXPECT_EQ(call(ok, out.rec, nullptr), -1);
-            EXPECT_TRUE(out.Untouched());
+            EXPECT_TRUE(call(ok, out.rec, &error) == -1 && error == ErrModuleState &&
+                        call(ok, out.rec, nullptr) == -1 && out.Untouched()) << name << ok << " " << error;
         }
     }
     EXPECT_EQ(TakeLog(false), Lines{}) << "a refused call reaches nothing but the gate's query";
@@ -191,49 +154,35 @@ TEST_F(JcmvpFake, FailedSelfTestClosesTheGateOfEveryExportUntilSwitchedOff) {
 // Key generation hands its new key, records and lengths as delivered, to the
 // pair-wise test; only -1 from it fails, with 546, and closes the gate.
 TEST_F(JcmvpFake, KeyGenerationRunsThePairwiseTest) {
-    const ExportCall generate = EXPORTS[2].second;  // KxGenerateRsaKey
-    uint32_t error = 7;
     ASSERT_EQ(KxRsaSetJCMVPMode(1), 0);
     TakeLog();
-    for (const char* verdict : {"0", "1", "-2", "-1"}) {
-        SCOPED_TRACE(verdict);
-        setenv("KX_FAKE_JCMVP_PAIRWISE", verdict, 1);
-        const bool fails = std::string(verdict) == "-1";
+    for (int verdict : {0, 1, -2, -1}) {
+        setenv("KX_FAKE_JCMVP_PAIRWISE", std::to_string(verdict).c_str(), 1);
         Outputs o;
-        std::string line = "JCMVPRsaKeyPairTest";
-        EXPECT_EQ(generate(true, o.rec, &error), fails ? -1 : 0);
-        EXPECT_EQ(error, fails ? uint32_t{ErrModuleState} : 0u);
-        for (const OctetString& r : o.rec) {
-            char part[64];
-            std::snprintf(part, sizeof(part), " %p:%u", static_cast<const void*>(&r), r.length);
-            line += part;
-        }
-        EXPECT_EQ(TakeLog(false), (Lines{"JCMVPSetStatus 13 3", line, fails ? "JCMVPSetStatus 13 4"
-                                                                               : "JCMVPSetStatus 13 1"}));
+        uint32_t error = 7;
+        std::ostringstream line("JCMVPRsaKeyPairTest", std::ios::ate);
+        EXPECT_EQ(EXPORTS[2].second(true, o.rec, &error), verdict == -1 ? -1 : 0) << verdict;  // KxGenerateRsaKey
+        EXPECT_EQ(error, verdict == -1 ? uint32_t{ErrModuleState} : 0u) << verdict;
+        for (const OctetString& r : o.rec) line << ' ' << static_cast<const void*>(&r) << ':' << r.length;
+        EXPECT_EQ(TakeLog(false), (Lines{"JCMVPSetStatus 13 3", line.str(),
+                                         "JCMVPSetStatus 13 " + std::string(verdict == -1 ? "4" : "1")}));
     }
     ExpectCall(-1);  // own status 4 is the family's error state
 }
 
-// (Were the setter there, the status library would show up in the log.)
-TEST(JcmvpNoSha1Setter, StatusLibraryIsNeverLoadedAndTheModeStaysOff) {
+// Switching on fails twice over, the mode stays off and the gate asks nothing:
+// a libkxsha1.so without its mode setter (the status library is never loaded),
+// a status library lacking one entry point (the ctest entry names it; unloaded).
+void ExpectSwitchingOnFails(const Lines& log) {
     for (int attempt = 0; attempt < 2; ++attempt) {
         EXPECT_EQ(KxRsaSetJCMVPMode(1), -1);
         ExpectCall(0);
         EXPECT_EQ(KxRsaSetJCMVPMode(0), 0);
-        EXPECT_EQ(TakeLog(), Lines{}) << "nothing loaded or called, the gate asked nothing";
+        EXPECT_EQ(TakeLog(), log);
     }
 }
-
-// A status library that lacks one entry point (the ctest entry names it).
-TEST(JcmvpMissingEntry, StatusLibraryIsUnloadedAgainAndTheModeStaysOff) {
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        EXPECT_EQ(KxRsaSetJCMVPMode(1), -1);
-        EXPECT_EQ(TakeLog(), (Lines{"load", "unload"})) << "nothing called, no sibling switched";
-        ExpectCall(0);
-        EXPECT_EQ(KxRsaSetJCMVPMode(0), 0);
-        EXPECT_EQ(TakeLog(), Lines{}) << "the mode is off";
-    }
-}
+TEST(JcmvpNoSha1Setter, StatusLibraryIsNeverLoadedAndTheModeStaysOff) { ExpectSwitchingOnFails({}); }
+TEST(JcmvpMissingEntry, StatusLibraryIsUnloadedAgainAndTheModeStaysOff) { ExpectSwitchingOnFails({"load", "unload"}); }
 
 // (The real pair-wise test itself: test_kxjcmvp.)
 TEST_F(JcmvpReal, SelfTestPassesAndEveryExportKeepsWorking) {

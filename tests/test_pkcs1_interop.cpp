@@ -35,12 +35,6 @@ bool OsslRun(const Ctx& c, OsslOp op, const Bytes& in, Bytes* out) {
     return ok;
 }
 
-Bytes Digest(const EVP_MD* md, const Bytes& msg) {
-    Bytes out(EVP_MD_get_size(md));
-    EXPECT_EQ(EVP_Digest(msg.data(), msg.size(), out.data(), nullptr, md, nullptr), 1);
-    return out;
-}
-
 }  // namespace
 
 // Scheme 0 (v1.5) and OAEP 16 + h: both ways at lengths 0, 17 and the maximum;
@@ -53,16 +47,12 @@ TEST(Pkcs1Interop, EncryptionBothWaysEveryHash) {
             const EVP_MD* md = scheme == 0 ? nullptr : MdOf(scheme - 16);
             const int padding = scheme == 0 ? RSA_PKCS1_PADDING : RSA_PKCS1_OAEP_PADDING;
             const uint32_t overhead = scheme == 0 ? 11 : 2 * HashLengthOf(scheme - 16) + 2;
-            if (key.k() < overhead) {
-                EXPECT_EQ(KxSeal(scheme, key, {}).error, 548u);
-                continue;
-            }
+            if (key.k() < overhead) continue;  // OAEP SHA-512 at k = 128 gives 548: test_pkcs1
             const uint32_t maxLen = key.k() - overhead;
             EXPECT_EQ(KxSeal(scheme, key, Pattern(maxLen + 1, 1)).error, 548u);
             for (uint32_t mLen : {0u, 17u, maxLen}) {
                 Bytes data = Pattern(mLen, scheme * 31 + mLen), back, theirs;
                 KxResult ours = KxSeal(scheme, key, data);
-                ASSERT_EQ(ours.rc, 0);
                 ASSERT_EQ(ours.out.size(), key.k());
                 ASSERT_TRUE(OsslRun(OsslCtx(key, EVP_PKEY_decrypt_init, padding, md), EVP_PKEY_decrypt, ours.out, &back));
                 EXPECT_EQ(back, data);
@@ -86,23 +76,19 @@ TEST(Pkcs1Interop, SignaturesBothWaysEveryHash) {
             const int padding = pss ? RSA_PKCS1_PSS_PADDING : RSA_PKCS1_PADDING;
             for (uint32_t h = KxHashMd5; h <= KxHashSha512; ++h) {
                 SCOPED_TRACE(testing::Message() << bits << " bits, scheme " << base + h);
-                Bytes msg = Pattern(h * 300, bits), theirs, other = msg;
-                other.push_back(1);
-                if (pss && key.k() < 2 * HashLengthOf(h) + 2) {
-                    EXPECT_EQ(KxSign(base + h, key, msg).error, 548u);
-                    continue;
-                }
+                if (pss && key.k() < 2 * HashLengthOf(h) + 2) continue;  // 548: test_pkcs1
+                const Bytes msg = Pattern(h * 300, bits);
+                Bytes digest(HashLengthOf(h)), theirs;
+                ASSERT_EQ(EVP_Digest(msg.data(), msg.size(), digest.data(), nullptr, MdOf(h), nullptr), 1);
                 KxResult ours = KxSign(base + h, key, msg);
                 ASSERT_EQ(ours.rc, 0);
-                ASSERT_TRUE(OsslRun(OsslCtx(key, EVP_PKEY_sign_init, padding, MdOf(h)), EVP_PKEY_sign,
-                                Digest(MdOf(h), msg), &theirs));
+                ASSERT_TRUE(OsslRun(OsslCtx(key, EVP_PKEY_sign_init, padding, MdOf(h)), EVP_PKEY_sign, digest, &theirs));
                 if (pss) EXPECT_NE(KxSign(base + h, key, msg).out, ours.out);
                 else EXPECT_EQ(ToHex(ours.out), ToHex(theirs));
-                Bytes digest = Digest(MdOf(h), msg);
                 EXPECT_EQ(EVP_PKEY_verify(OsslCtx(key, EVP_PKEY_verify_init, padding, MdOf(h)).get(), ours.out.data(),
                                           ours.out.size(), digest.data(), digest.size()), 1);
                 EXPECT_EQ(KxVerify(base + h, key, theirs, msg).rc, 0);
-                EXPECT_EQ(KxVerify(base + h, key, theirs, other).error, 549u);
+                EXPECT_EQ(KxVerify(base + h, key, theirs, Pattern(h * 300, bits + 1)).error, 549u);
                 EXPECT_EQ(KxVerify(base + (h + 1) % 6, key, theirs, msg).error, 549u);
                 EXPECT_EQ(KxVerify((base ^ 0x10) + h, key, theirs, msg).error, 549u);
             }
@@ -114,13 +100,10 @@ TEST(Pkcs1Interop, SignaturesBothWaysEveryHash) {
 // RFC 1319 A.5) through OpenSSL's raw operation; OAEP and PSS round trips.
 TEST(Pkcs1Interop, Md2KnownAnswerBlockAndRoundTrips) {
     const TestKey& key = KeyOf(1024);
-    const Bytes t = FromHex("3020300c06082a864886f70d020205000410da853b0d3f88d99b30283a69e6ded6bb");
-    Bytes block = {0x00, 0x01}, abc = {'a', 'b', 'c'}, data = Pattern(key.k() - 34, 5);
-    block.insert(block.end(), key.k() - t.size() - 3, 0xFF);
-    block.push_back(0x00);
-    block.insert(block.end(), t.begin(), t.end());
+    const std::string t = "3020300c06082a864886f70d020205000410da853b0d3f88d99b30283a69e6ded6bb";
+    const Bytes abc = {'a', 'b', 'c'}, data = Pattern(key.k() - 34, 5);
     KxResult sig = KxSign(KxSchemeV15Signature, key, abc);
-    EXPECT_EQ(ToHex(OsslRaw(key, sig.out, false)), ToHex(block));
+    EXPECT_EQ(ToHex(OsslRaw(key, sig.out, false)), "0001" + std::string(2 * (key.k() - 3) - t.size(), 'f') + "00" + t);
     EXPECT_EQ(KxVerify(KxSchemeV15Signature, key, sig.out, abc).rc, 0);
     EXPECT_EQ(KxUnseal(KxSchemeOaep, key, KxSeal(KxSchemeOaep, key, data).out).out, data);
     EXPECT_EQ(KxVerify(KxSchemePss, key, KxSign(KxSchemePss, key, data).out, data).rc, 0);

@@ -1,31 +1,23 @@
-// The family's sibling libraries as kxrsa calls them: digests against published
-// vectors, the mode setters, the real generator, and DrawRandomBytes / BnRandom
-// under the scripted generator (the *FakeRng* tests, ctest test_siblings_fake_rng).
+// The siblings as kxrsa calls them: digests against published vectors, the real
+// generator, DrawRandomBytes / BnRandom under the scripted one (*FakeRng*: test_siblings_fake_rng).
 #include <gtest/gtest.h>
 
 #include <fstream>
 
 #include "family.h"
 #include "fakes/fake_rng.h"
-#include "kxfamily.h"
 #include "test_support.h"
 
 namespace {
 
-using DigestFunction = int32_t (*)(uint32_t, const uint8_t*, uint8_t*, uint32_t, uint8_t*, uint32_t*);
-// The exports by hash index, with the fourth argument kxrsa passes.
-const std::pair<DigestFunction, uint32_t> SIBLING_DIGESTS[kHashCount] = {
-    {KxDigestMd2Block, 3},    {KxDigestMd5Block, 3},    {KxDigestSHA1Block, 3},
-    {KxDigestSHA256Block, 4}, {KxDigestSHA384Block, 4}, {KxDigestSHA512Block, 4}};
-
 // digests.txt: a [Section] per hash index; stanzas of Text or Msg (hex), then
-// optionally Repeat (the message is that many copies), then Digest.
-TEST(Digests, PublishedVectorsThroughExportsAndFamilyDigest) {
+// optionally Repeat (the message is that many copies), then Digest. Each goes
+// through FamilyDigest, kxrsa's only way to the digest exports.
+TEST(Digests, PublishedVectors) {
     const std::vector<std::string> SECTIONS = {"[MD2]", "[MD5]", "[SHA1]", "[SHA256]", "[SHA384]", "[SHA512]"};
     std::ifstream in(KX_VECTORS_DIR "/digests.txt");
     ASSERT_TRUE(in.good()) << "digests.txt not found";
     uint32_t hashIndex = 0, perHash[kHashCount] = {}, error = 0;
-    uint8_t scratch[1024], digest[64 + 4];
     Bytes one;
     std::string line;
     for (int lineNo = 1; std::getline(in, line); ++lineNo) {
@@ -39,29 +31,17 @@ TEST(Digests, PublishedVectorsThroughExportsAndFamilyDigest) {
         for (Bytes unit = one; key == "Repeat" && one.size() < unit.size() * std::stoul(value);)
             one.insert(one.end(), unit.begin(), unit.end());
         if (key != "Digest") continue;
-        SCOPED_TRACE(::testing::Message() << "digests.txt:" << lineNo);
-        ASSERT_LT(hashIndex, kHashCount);
-        const uint32_t hLen = DigestHashLength(hashIndex), size = static_cast<uint32_t>(one.size());
-        ASSERT_EQ(value.size(), 2u * hLen);
+        ASSERT_LT(hashIndex, kHashCount) << "digests.txt:" << lineNo;
+        const uint32_t hLen = DigestHashLength(hashIndex);
         ++perHash[hashIndex];
-        const auto [function, mode] = SIBLING_DIGESTS[hashIndex];
-        for (int via = 0; via < 2; ++via) {
-            memset(digest, 0xA5, sizeof digest);
-            EXPECT_NE(via == 0 ? function(size, one.data(), digest, mode, scratch, &error)
-                               : FamilyDigest(hashIndex, size, one.data(), digest, &error), -1);
-            EXPECT_EQ(ToHex(digest, hLen), value) << (via == 0 ? "export" : "FamilyDigest");
-            EXPECT_EQ(digest[hLen], 0xA5) << "wrote past the digest";
-        }
+        Bytes digest(64 + 4, 0xA5);
+        EXPECT_NE(FamilyDigest(hashIndex, static_cast<uint32_t>(one.size()), one.data(), digest.data(), &error), -1);
+        EXPECT_EQ(ToHex(digest.data(), hLen), value) << "digests.txt:" << lineNo;
+        EXPECT_EQ(digest[hLen], 0xA5) << "digests.txt:" << lineNo << " wrote past the digest";
     }
     for (uint32_t h = 0; h < kHashCount; ++h) EXPECT_GE(perHash[h], 3u) << "hash index " << h;
     EXPECT_EQ(DigestHashLength(kHashCount), 0u);
-    EXPECT_EQ(FamilyDigest(kHashCount, 3, scratch, digest, &error), -1);
-}
-
-TEST(Siblings, ModeSettersReturnZero) {
-    for (auto setter : {KxCORESetJCMVPMode, KxSHA1SetJCMVPMode, KxSHASetJCMVPMode, KxHMACSetJCMVPMode,
-                        KxRngSetJCMVPMode})
-        for (int32_t mode : {1, 0}) EXPECT_EQ(setter(mode), 0);
+    EXPECT_EQ(FamilyDigest(kHashCount, 3, Bytes(68).data(), Bytes(68).data(), &error), -1);
 }
 
 TEST(RealRng, DrawsFreshBytesOfAnySize) {
@@ -75,23 +55,18 @@ TEST(RealRng, DrawsFreshBytesOfAnySize) {
     }
 }
 
-TEST(FakeRng, StandInIsTheLoadedGeneratorAndItsCodeIsPassedOn) {
+// DrawRandomBytes calls the stand-in once per draw and passes its code on.
+// BnRandom: first byte drawn = least significant byte of word 0; every word
+// cleared first; used normalised, never below 1; sign 0. A failing generator
+// leaves all words zero (its code has nowhere to go).
+TEST(FakeRng, DrawRandomBytesAndBnRandom) {
     KX_REQUIRE_FAKE_RNG();
     uint8_t out[8];
     uint32_t error = 0;
     EXPECT_TRUE(DrawRandomBytes(2, out, &error) == 0 && DrawRandomBytes(4, out, &error) == 0);
     EXPECT_TRUE(FakeRng().calls() == 2 && FakeRng().bytesDrawn() == 6);
-    EXPECT_TRUE(KxRngSetJCMVPMode(1) == 0 && FakeRng().lastMode() == 1);
     FakeRng().failOnCall(1);
-    EXPECT_EQ(DrawRandomBytes(8, out, &error), -1);
-    EXPECT_EQ(error, kFakeRngErrorCode) << "DrawRandomBytes passes the generator's code on";
-}
-
-// BnRandom: first byte drawn = least significant byte of word 0; every word
-// cleared first; used normalised, never below 1; sign 0. A failing generator
-// leaves all words zero (its code has nowhere to go).
-TEST(FakeRng, BnRandomByteOrderClearingNormalisationAndFailure) {
-    KX_REQUIRE_FAKE_RNG();
+    EXPECT_TRUE(DrawRandomBytes(8, out, &error) == -1 && error == kFakeRngErrorCode) << error;
     struct Case { Bytes script; std::vector<uint32_t> words; uint32_t used; bool fail; };
     const Case CASES[] = {
         {{0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08}, {0x04030201, 0x08070605}, 2, false},
@@ -111,7 +86,7 @@ TEST(FakeRng, BnRandomByteOrderClearingNormalisationAndFailure) {
         std::fill(r.words, r.words + r.capacity, 0xFFFFFFFF);
         r.used = r.capacity, r.sign = 1;
         EXPECT_EQ(BnRandom(static_cast<uint32_t>(c.script.size()), &r) != 0, c.fail);
-        EXPECT_TRUE(FakeRng().calls() == 1 && FakeRng().lastCount() == c.script.size());
+        EXPECT_TRUE(FakeRng().calls() == 1 && FakeRng().bytesDrawn() == (c.fail ? 0 : c.script.size()));
         EXPECT_EQ(std::vector<uint32_t>(r.words, r.words + r.capacity), c.words);
         EXPECT_TRUE(r.used == c.used && r.sign == 0) << "used " << r.used << " sign " << r.sign;
         BnFree(&r);

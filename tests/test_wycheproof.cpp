@@ -20,14 +20,12 @@ void RunFile(const char* name) {
     const json doc = json::parse(in);
     const std::string op = doc.at("operation").get<std::string>();
     ASSERT_EQ(doc.at("tests").size(), doc.at("numberOfTests").get<size_t>());
-    size_t valid = 0;
     for (const json& t : doc.at("tests")) {
         SCOPED_TRACE(t.at("file").get<std::string>() + " tcId " + std::to_string(t.at("tcId").get<int>()) +
                      " (" + t.value("comment", "") + ")");
         const std::string verdict = t.value("kxrsaResult", t.at("result").get<std::string>());
         ASSERT_TRUE(verdict == "valid" || verdict == "invalid") << verdict;
         const bool ok = verdict == "valid";
-        valid += ok;
         TestKey key{nullptr, Hex(t, "n"), Hex(t, "e")};  // the vector's key
         const uint32_t scheme = t.at("scheme").get<uint32_t>();
         const Bytes msg = Hex(t, "msg");
@@ -45,9 +43,7 @@ void RunFile(const char* name) {
             EXPECT_EQ(ToHex(r.out), ToHex(Hex(t, "sig")));
             EXPECT_EQ(KxVerify(scheme, key, r.out, msg).rc, 0);
         }
-        if (testing::Test::HasFatalFailure()) return;
     }
-    std::printf("%s: %zu valid, %zu invalid\n", name, valid, doc.at("tests").size() - valid);
 }
 
 }  // namespace

@@ -1,13 +1,10 @@
-// The JCMVP test doubles. Each call appends "Name arg ..." to the file named by
-// KX_FAKE_JCMVP_LOG: the order of calls across the process. Switches:
-//   KX_FAKE_SETTER_FAIL=<setter>    that sibling mode setter returns -1
-//   KX_FAKE_JCMVP_SELFTEST_FAIL=1   JCMVPPowerUpSelfTest returns 1
-//   KX_FAKE_JCMVP_PAIRWISE=<n>      JCMVPRsaKeyPairTest returns n (default 0)
-//   KX_FAKE_JCMVP_ON_MODULES=,7,12, these modules start with status 1 (read at load)
-// Built with KX_FAKE_SETTER=<name>: a sibling's mode setter of that name (linked
-// with the real sibling, whose own setter was renamed away). Otherwise: the
-// status library, keeping module statuses (the family status is the highest),
-// and with KX_FAKE_OMIT_<entry point> lacking that one.
+// The JCMVP doubles: each call appends "Name arg ..." to the file KX_FAKE_JCMVP_LOG.
+// Switches: KX_FAKE_SETTER_FAIL=<setter> (that setter returns -1),
+// KX_FAKE_JCMVP_SELFTEST_FAIL=1 (JCMVPPowerUpSelfTest returns 1), KX_FAKE_JCMVP_PAIRWISE=<n>
+// (JCMVPRsaKeyPairTest returns n), KX_FAKE_JCMVP_ON_MODULES=,7,12, (status 1 at load).
+// Built with KX_FAKE_SETTER=<name>: that sibling mode setter (linked with the real
+// sibling, its own setter renamed away); else the status library (family status =
+// the highest module status), with KX_FAKE_OMIT_<entry point> lacking that one.
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
@@ -18,25 +15,17 @@
 
 #define FAKE_API extern "C" __attribute__((visibility("default")))
 
-namespace {
+static const char* Setting(const char* name) { return std::getenv(name) != nullptr ? std::getenv(name) : ""; }
 
-const char* Setting(const char* name) {
-    const char* value = std::getenv(name);
-    return value != nullptr ? value : "";
-}
-
-void Log(const char* format, ...) {
+static void Log(const char* format, ...) {
     FILE* file = std::fopen(Setting("KX_FAKE_JCMVP_LOG"), "a");
     if (file == nullptr) return;
     va_list args;
     va_start(args, format);
     std::vfprintf(file, format, args);
     va_end(args);
-    std::fputc('\n', file);
-    std::fclose(file);
+    std::fputc('\n', file), std::fclose(file);
 }
-
-}  // namespace
 
 #ifdef KX_FAKE_SETTER
 FAKE_API int32_t KX_FAKE_SETTER(int32_t mode) {
@@ -44,24 +33,17 @@ FAKE_API int32_t KX_FAKE_SETTER(int32_t mode) {
     return std::strcmp(Setting("KX_FAKE_SETTER_FAIL"), KX_FAKE_SETTER_NAME) == 0 ? -1 : 0;
 }
 #else
-namespace {
+static int32_t g_status[16];
+static bool IsModule(int32_t module) { return module >= 0 && module < 16; }
 
-int32_t g_status[16];
-
-bool IsModule(int32_t module) { return module >= 0 && module < 16; }
-
-__attribute__((constructor)) void OnLoad() {
+__attribute__((constructor)) static void OnLoad() {
     Log("load");
-    for (int32_t module = 0; module < 16; ++module) {
-        char item[16];
-        std::snprintf(item, sizeof(item), ",%d,", module);
-        if (std::strstr(Setting("KX_FAKE_JCMVP_ON_MODULES"), item) != nullptr) g_status[module] = 1;
-    }
+    char item[16];
+    for (int32_t module = 0; module < 16; ++module)  // no std::string: it would keep the library from unloading
+        if (std::snprintf(item, sizeof item, ",%d,", module), std::strstr(Setting("KX_FAKE_JCMVP_ON_MODULES"), item))
+            g_status[module] = 1;
 }
-
-__attribute__((destructor)) void OnUnload() { Log("unload"); }
-
-}  // namespace
+__attribute__((destructor)) static void OnUnload() { Log("unload"); }
 
 #ifndef KX_FAKE_OMIT_KxJCMVPGetStatus
 FAKE_API int32_t KxJCMVPGetStatus() { return Log("KxJCMVPGetStatus"), *std::max_element(g_status, g_status + 16); }
@@ -75,9 +57,7 @@ FAKE_API int32_t JCMVPSetStatus(int32_t module, int32_t status) {
 }
 #endif
 #ifndef KX_FAKE_OMIT_JCMVPGetStatus
-FAKE_API int32_t JCMVPGetStatus(int32_t module) {
-    return Log("JCMVPGetStatus %d", module), IsModule(module) ? g_status[module] : -1;
-}
+FAKE_API int32_t JCMVPGetStatus(int32_t m) { return Log("JCMVPGetStatus %d", m), IsModule(m) ? g_status[m] : -1; }
 #endif
 #ifndef KX_FAKE_OMIT_JCMVPPowerUpSelfTest
 FAKE_API int32_t JCMVPPowerUpSelfTest(int32_t module) {
@@ -94,8 +74,7 @@ FAKE_API int32_t JCMVPRsaKeyPairTest(const OctetString* d, const OctetString* e,
     for (const OctetString* r : {d, e, n, p, q, dP, dQ, qInv})
         used += std::snprintf(line + used, sizeof(line) - used, " %p:%u", static_cast<const void*>(r),
                               r != nullptr ? r->length : 0u);
-    Log("%s", line);
-    return std::atoi(Setting("KX_FAKE_JCMVP_PAIRWISE"));
+    return Log("%s", line), std::atoi(Setting("KX_FAKE_JCMVP_PAIRWISE"));
 }
 #endif
 #endif

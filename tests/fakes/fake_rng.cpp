@@ -14,7 +14,6 @@ static uint8_t SeededByte() {  // splitmix64: reproducible, not for secrets
 extern "C" KXFAMILY_API FakeRngState* KxFakeRngState() { return &s; }
 
 extern "C" KXFAMILY_API int32_t KxRngGenerate(uint32_t count, uint8_t* out, uint32_t* error) {
-    s.lastCount = count;
     if (++s.calls == s.failCall) {
         std::fill_n(out, count, 0xEE);
         if (error != nullptr) *error = kFakeRngErrorCode;
@@ -25,4 +24,4 @@ extern "C" KXFAMILY_API int32_t KxRngGenerate(uint32_t count, uint8_t* out, uint
     return 0;
 }
 
-extern "C" KXFAMILY_API int32_t KxRngSetJCMVPMode(int32_t mode) { return s.lastMode = mode, 0; }
+extern "C" KXFAMILY_API int32_t KxRngSetJCMVPMode(int32_t) { return 0; }

@@ -1,9 +1,7 @@
-// fake_rng.h: the scripted stand-in for libkxrng.so, built into <build>/fakes/rng
-// and put first on LD_LIBRARY_PATH for a test registered with ENV
-// "${KX_FAKE_RNG_ENV}" (the program must call the generator itself, or the
-// linker drops libkxrng.so); otherwise FakeRng().loaded is false. The n-th call
-// after failOnCall(n) writes 0xEE over out, kFakeRngErrorCode to *error and
-// returns -1; the others give the script's bytes, then bytes seeded by reset().
+// The scripted stand-in for libkxrng.so, loaded by a test registered with ENV
+// "${KX_FAKE_RNG_ENV}" that calls the generator itself (else FakeRng().loaded is
+// false). The n-th call after failOnCall(n) writes 0xEE over out, kFakeRngErrorCode
+// to *error, returns -1; others give the script's bytes, then bytes seeded by reset().
 #ifndef KXRSA_TESTS_FAKES_FAKE_RNG_H
 #define KXRSA_TESTS_FAKES_FAKE_RNG_H
 
@@ -18,9 +16,8 @@ constexpr uint32_t kFakeRngErrorCode = 0x0BADC0DE;  // no kxrsa code: shows whet
 // The stand-in's state, reached through its export KxFakeRngState.
 struct FakeRngState {
     uint8_t script[1u << 16];
-    uint32_t scriptLength, scriptPos, calls, lastCount, failCall;  // failCall: absolute number; 0 never
+    uint32_t scriptLength, scriptPos, calls, failCall;  // failCall: absolute number; 0 never
     uint64_t bytesDrawn, prng;
-    int32_t lastMode = -1;  // as last given to KxRngSetJCMVPMode; -1 never
 };
 
 struct FakeRngApi {
@@ -34,8 +31,6 @@ struct FakeRngApi {
     void reset(uint32_t seed) const { *s = FakeRngState{}, s->prng = seed; }  // clears everything else
     uint32_t calls() const { return s->calls; }
     uint64_t bytesDrawn() const { return s->bytesDrawn; }  // of the successful calls
-    uint32_t lastCount() const { return s->lastCount; }   // of the latest call, failed ones too
-    int32_t lastMode() const { return s->lastMode; }
 };
 
 inline const FakeRngApi& FakeRng() {
