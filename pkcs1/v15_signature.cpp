@@ -10,7 +10,8 @@ namespace {
 // the OCTET STRING's tag and length: RFC 8017 9.2 note 1 (as RFC 3447). E.g.
 // SHA-256: 30 31 (SEQUENCE, 49 bytes) 30 0d (SEQUENCE) 06 09 (OID
 // 2.16.840.1.101.3.4.2.1) 05 00 (NULL) 04 20 (OCTET STRING, 32 bytes).
-// tests/test_pkcs1_interop.cpp rebuilds each from the OID with OpenSSL's DER.
+// tests/test_pkcs1_interop.cpp checks them through signatures byte-identical to
+// OpenSSL's (MD5 to SHA-512) and a known MD2 block.
 constexpr uint32_t kMaxPrefixLength = 19;
 struct Prefix {
     uint32_t length;
