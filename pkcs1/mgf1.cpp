@@ -35,3 +35,15 @@ int32_t Mgf1(uint32_t scheme, uint32_t seedLen, const uint8_t* seed, uint32_t ma
     CopyBytes(mask, area, maskLen);
     return kBlockOk;
 }
+
+// see pkcs1.h
+int32_t MaskWithMgf1(uint32_t scheme, uint32_t seedLen, const uint8_t* seed, const uint8_t* in,
+                     uint32_t length, uint8_t** mask, uint8_t** out, uint32_t* error) {
+    if (AllocBytes(mask, length, error) != 0) return kBlockNoMemory;
+    const int32_t result = Mgf1(scheme, seedLen, seed, length, *mask, error);
+    if (result != kBlockOk) return result;
+    if (AllocBytes(out, length, error) != 0) return kBlockNoMemory;
+    CopyBytes(*out, in, length);
+    XorBytes(*out, *mask, length);
+    return kBlockOk;
+}

@@ -12,14 +12,6 @@ void LabelOf(const OctetString* label, const uint8_t** bytes, uint32_t* length) 
     *length = present ? label->length : 0;
 }
 
-// Obtain a buffer of `size` bytes holding a ^ b.
-int32_t AllocXor(uint8_t** out, const uint8_t* a, const uint8_t* b, uint32_t size, uint32_t* error) {
-    if (AllocBytes(out, size, error) != 0) return kBlockNoMemory;
-    CopyBytes(*out, a, size);
-    XorBytes(*out, b, size);
-    return kBlockOk;
-}
-
 }  // namespace
 
 // see pkcs1.h
@@ -51,15 +43,12 @@ int32_t EncodeOaep(uint32_t scheme, const OctetString* input, const OctetString*
     if (DrawRandomBytes(hLen, seed, error) != 0) return kBlockFailed;
 
     // 6. maskedDB = DB ^ MGF1(seed, dbLen).
-    if (AllocBytes(&dbMask, dbLen, error) != 0) return kBlockNoMemory;
-    int32_t result = Mgf1(scheme, hLen, seed, dbLen, dbMask, error);
+    int32_t result = MaskWithMgf1(scheme, hLen, seed, db, dbLen, &dbMask, &maskedDb, error);
     if (result != kBlockOk) return result;
-    if ((result = AllocXor(&maskedDb, db, dbMask, dbLen, error)) != kBlockOk) return result;
 
     // 7. maskedSeed = seed ^ MGF1(maskedDB, hLen).
-    if (AllocBytes(&seedMask, hLen, error) != 0) return kBlockNoMemory;
-    if ((result = Mgf1(scheme, dbLen, maskedDb, hLen, seedMask, error)) != kBlockOk) return result;
-    if ((result = AllocXor(&maskedSeed, seed, seedMask, hLen, error)) != kBlockOk) return result;
+    result = MaskWithMgf1(scheme, dbLen, maskedDb, seed, hLen, &seedMask, &maskedSeed, error);
+    if (result != kBlockOk) return result;
 
     // 8. EM = 00 || maskedSeed || maskedDB.
     uint8_t* em = block->data;
@@ -93,15 +82,12 @@ int32_t DecodeOaep(uint32_t scheme, const OctetString* block, const OctetString*
     CopyBytes(maskedDb, em + 1 + hLen, dbLen);
 
     // 5. seed = maskedSeed ^ MGF1(maskedDB, hLen).
-    if (AllocBytes(&seedMask, hLen, error) != 0) return kBlockNoMemory;
-    int32_t result = Mgf1(scheme, dbLen, maskedDb, hLen, seedMask, error);
+    int32_t result = MaskWithMgf1(scheme, dbLen, maskedDb, maskedSeed, hLen, &seedMask, &seed, error);
     if (result != kBlockOk) return result;
-    if ((result = AllocXor(&seed, maskedSeed, seedMask, hLen, error)) != kBlockOk) return result;
 
     // 6. DB = maskedDB ^ MGF1(seed, dbLen).
-    if (AllocBytes(&dbMask, dbLen, error) != 0) return kBlockNoMemory;
-    if ((result = Mgf1(scheme, hLen, seed, dbLen, dbMask, error)) != kBlockOk) return result;
-    if ((result = AllocXor(&db, maskedDb, dbMask, dbLen, error)) != kBlockOk) return result;
+    if ((result = MaskWithMgf1(scheme, hLen, seed, maskedDb, dbLen, &dbMask, &db, error)) != kBlockOk)
+        return result;
 
     // 7. lHash of the label.
     if (AllocBytes(&lHash, hLen, error) != 0) return kBlockNoMemory;

@@ -69,6 +69,12 @@ int32_t SchemeDigest(uint32_t scheme, uint32_t length, const uint8_t* input, uin
 int32_t Mgf1(uint32_t scheme, uint32_t seedLen, const uint8_t* seed, uint32_t maskLen,
              uint8_t* mask, uint32_t* error);
 
+// MaskWithMgf1: *mask = MGF1(seed, length), then *out = in ^ *mask, each in a
+//   buffer of its own obtained here in that order (the caller releases both,
+//   on failure too). Results as Mgf1.
+int32_t MaskWithMgf1(uint32_t scheme, uint32_t seedLen, const uint8_t* seed, const uint8_t* in,
+                     uint32_t length, uint8_t** mask, uint8_t** out, uint32_t* error);
+
 // ---------------------------------------------------------------------------
 // Byte buffers
 // ---------------------------------------------------------------------------

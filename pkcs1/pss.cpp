@@ -77,11 +77,8 @@ int32_t EncodePss(uint32_t scheme, const OctetString* message, OctetString* bloc
     CopyBytes(db + psLen + 1, salt, hLen);
 
     // 6.-7. maskedDB = DB ^ MGF1(H, dbLen), its leftmost 8emLen - emBits bits cleared.
-    if (AllocBytes(&dbMask, dbLen, error) != 0) return kBlockNoMemory;
-    if ((result = Mgf1(scheme, hLen, h, dbLen, dbMask, error)) != kBlockOk) return result;
-    if (AllocBytes(&maskedDb, dbLen, error) != 0) return kBlockNoMemory;
-    CopyBytes(maskedDb, db, dbLen);
-    XorBytes(maskedDb, dbMask, dbLen);
+    if ((result = MaskWithMgf1(scheme, hLen, h, db, dbLen, &dbMask, &maskedDb, error)) != kBlockOk)
+        return result;
     maskedDb[0] &= TopMask(emLen, emBits);
 
     // 8. EM = maskedDB || H || BC.
@@ -119,12 +116,8 @@ int32_t VerifyPss(uint32_t scheme, const OctetString* candidate, const OctetStri
     CopyBytes(h, em + dbLen, hLen);
 
     // 5. DB = maskedDB ^ MGF1(H, dbLen), top bits cleared.
-    if (AllocBytes(&dbMask, dbLen, error) != 0) return kBlockNoMemory;
-    int32_t result = Mgf1(scheme, hLen, h, dbLen, dbMask, error);
+    int32_t result = MaskWithMgf1(scheme, hLen, h, maskedDb, dbLen, &dbMask, &db, error);
     if (result != kBlockOk) return result;
-    if (AllocBytes(&db, dbLen, error) != 0) return kBlockNoMemory;
-    CopyBytes(db, maskedDb, dbLen);
-    XorBytes(db, dbMask, dbLen);
     db[0] &= mask;
 
     // 6. DB = zeros || 01 || salt, with exactly psLen zeros (sLen = hLen).
