@@ -46,6 +46,11 @@
 
 #include <stdint.h>
 
+/* Version of this header and of the library it comes with. */
+#define KXRSA_VERSION_MAJOR 1
+#define KXRSA_VERSION_MINOR 0
+#define KXRSA_VERSION_PATCH 0
+
 #if defined(KXRSA_BUILDING)
 #define KXRSA_API __attribute__((visibility("default")))
 #else
@@ -87,6 +92,39 @@ enum KxError {
     ErrEncode = 548,
     ErrVerify = 549
 };
+
+/* KxErrorName(code): the name of an error code ("ErrVerify"), "Success" for
+ * 0, "unknown" for any other value. KxErrorMessage(code): one sentence saying
+ * what the code means ("the signature does not match the message"). Both
+ * return static strings and are defined here, not exported by the library:
+ *     fprintf(stderr, "%s (%u): %s\n", KxErrorName(e), e, KxErrorMessage(e)); */
+static inline const char *KxErrorName(uint32_t code) {
+    switch (code) {
+    case 0: return "Success";
+    case ErrInternal: return "ErrInternal";
+    case ErrParameter: return "ErrParameter";
+    case ErrKeyGeneration: return "ErrKeyGeneration";
+    case ErrModuleState: return "ErrModuleState";
+    case ErrDecrypt: return "ErrDecrypt";
+    case ErrEncode: return "ErrEncode";
+    case ErrVerify: return "ErrVerify";
+    default: return "unknown";
+    }
+}
+
+static inline const char *KxErrorMessage(uint32_t code) {
+    switch (code) {
+    case 0: return "the operation succeeded";
+    case ErrInternal: return "memory, an arithmetic step or the random generator failed";
+    case ErrParameter: return "an argument is missing, out of range or not accepted";
+    case ErrKeyGeneration: return "key generation failed internally";
+    case ErrModuleState: return "the JCMVP mode reports an error, or a new key failed its pair-wise test";
+    case ErrDecrypt: return "the ciphertext has the wrong length or does not decrypt to a valid block";
+    case ErrEncode: return "the block could not be formed (data too long, modulus too short, or a digest or random bytes failed)";
+    case ErrVerify: return "the signature does not match the message";
+    default: return "not an error code of this library";
+    }
+}
 
 /* Scheme identifiers of the PKCS operations
  * -----------------------------------------

@@ -3,9 +3,10 @@
 # Needs root to install; otherwise it only reports what is missing.
 set -euo pipefail
 
-packages=(cmake g++ pkg-config make binutils
+packages=(cmake g++ pkg-config make binutils git
           googletest libgtest-dev libbenchmark-dev
-          nettle-dev libgmp-dev libssl-dev nlohmann-json3-dev)
+          nettle-dev libgmp-dev libssl-dev openssl nlohmann-json3-dev
+          dpkg-dev file)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -18,5 +19,7 @@ if [ "$(id -u)" -ne 0 ]; then
   exit 1
 fi
 echo "installing: ${missing[*]}"
-apt-get update -qq
-DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# Waits for another package manager run to finish instead of failing.
+apt_get() { apt-get -o DPkg::Lock::Timeout=900 "$@"; }
+apt_get update -qq
+DEBIAN_FRONTEND=noninteractive apt_get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,4 +1,4 @@
-// The Wycheproof vectors of ../shared/vectors/wycheproof/ through the PKCS #1
+// The Wycheproof vectors of tests/vectors/wycheproof/ through the PKCS #1
 // exports of libkxrsa.so. Verdict: `kxrsaResult`, else `result`; valid: success
 // with the vector's output; invalid: the export's code (547 / 549).
 #include <gtest/gtest.h>
@@ -15,7 +15,7 @@ namespace {
 Bytes Hex(const json& t, const char* field) { return FromHex(t.at(field).get<std::string>()); }
 
 void RunFile(const char* name) {
-    std::ifstream in(std::string(KX_SHARED_VECTORS_DIR) + "/wycheproof/" + name);
+    std::ifstream in(std::string(KX_VECTORS_DIR) + "/wycheproof/" + name);
     ASSERT_TRUE(in.good()) << name;
     const json doc = json::parse(in);
     const std::string op = doc.at("operation").get<std::string>();
