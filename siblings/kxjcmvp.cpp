@@ -7,6 +7,12 @@
 // some module is, reads 0 only while every module is off, 1 when every module
 // in the mode is ready, and 2 or 3 while some module is still switching on or
 // testing itself.
+//
+// The error status latches: a module at 4 leaves it only through 0, its
+// module switched off. JCMVPSetStatus(m, 1, 2 or 3) while m is at 4 keeps 4,
+// and so does the family self-test's report of a failure. Every change is a
+// compare-and-exchange on the module's status, so no interleaving of two
+// threads (one reporting 4, the other 1) can lose the 4.
 #include <atomic>
 
 #include "kxfamily.h"
@@ -33,6 +39,16 @@ uint32_t SlotOf(int32_t module) {
     return slot;
 }
 
+// Moves a module to `status` unless the latch forbids it: from 4 only 0 is
+// taken, and with `keepOff` a module at 0 stays there. The status is re-read
+// by every failed exchange, so the decision is always made on the value replaced.
+void ChangeStatus(uint32_t slot, int32_t status, bool keepOff) {
+    int32_t current = g_status[slot].load();
+    do {
+        if ((current == StatusError && status != StatusOff) || (keepOff && current == StatusOff)) return;
+    } while (!g_status[slot].compare_exchange_weak(current, status));
+}
+
 }  // namespace
 
 extern "C" KXFAMILY_API int32_t KxJCMVPGetStatus() {
@@ -47,7 +63,7 @@ extern "C" KXFAMILY_API int32_t KxJCMVPGetStatus() {
 extern "C" KXFAMILY_API int32_t JCMVPSetStatus(int32_t module, int32_t status) {
     const uint32_t slot = SlotOf(module);
     if (slot == MODULE_COUNT || status < StatusOff || status > StatusError) return -1;
-    g_status[slot].store(status);
+    ChangeStatus(slot, status, false);
     return 0;
 }
 
@@ -64,12 +80,13 @@ extern "C" KXFAMILY_API int32_t JCMVPPowerUpSelfTest(int32_t module) {
 }
 
 // Reruns the power-up self-test of every module in the mode; a module that
-// fails it goes to the error status. 0 when all passed, -1 otherwise.
+// fails it goes to the error status (unless it was switched off meanwhile).
+// 0 when all passed, -1 otherwise.
 extern "C" KXFAMILY_API int32_t KxJCMVPPowerUpSelfTest() {
     int32_t result = 0;
     for (uint32_t i = 0; i < MODULE_COUNT; ++i) {
         if (g_status[i].load() == StatusOff || JCMVPPowerUpSelfTest(MODULE_IDS[i]) == 0) continue;
-        g_status[i].store(StatusError);
+        ChangeStatus(i, StatusError, true);
         result = -1;
     }
     return result;

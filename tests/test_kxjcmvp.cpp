@@ -3,6 +3,9 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <barrier>
+#include <thread>
+
 #include "kxrsa.h"
 
 namespace {
@@ -40,6 +43,46 @@ TEST(KxJcmvpAlone, StatusesAndSelfTestsWithoutKxrsa) {
     EXPECT_TRUE(s.Call("KxJCMVPPowerUpSelfTest") == 0 && s.Set(13, 1) == 0);
     EXPECT_EQ(s.Call("KxJCMVPPowerUpSelfTest"), -1);
     EXPECT_TRUE(s.Get(13) == 4 && s.Call("KxJCMVPGetStatus") == 4);
+}
+
+// The error status latches: a module at 4 leaves it only through 0, for
+// JCMVPSetStatus and for the family self-test alike.
+TEST(KxJcmvpAlone, ErrorStatusLeavesOnlyThroughOff) {
+    StatusLibrary s;
+    ASSERT_NE(s.handle, nullptr) << dlerror();
+    for (int32_t m : {13, 11}) {
+        const int32_t steps[][2] = {{0, 0}, {1, 1}, {4, 4}, {1, 4}, {2, 4}, {3, 4}, {0, 0}, {1, 1}};
+        for (const auto& [status, after] : steps)
+            EXPECT_TRUE(s.Set(m, status) == 0 && s.Get(m) == after) << m << " " << status;
+    }
+    EXPECT_TRUE(s.Set(13, 1) == 0 && s.Call("KxJCMVPPowerUpSelfTest") == -1 && s.Get(13) == 4);
+    EXPECT_TRUE(s.Set(13, 1) == 0 && s.Get(13) == 4 && s.Call("KxJCMVPGetStatus") == 4);
+    EXPECT_TRUE(s.Set(13, 0) == 0 && s.Set(11, 0) == 0 && s.Call("KxJCMVPGetStatus") == 0);
+}
+
+// Two threads report 4 and 1 for one module at the same moment: 4 every time.
+TEST(KxJcmvpAlone, ConcurrentErrorAndReadyKeepTheError) {
+    StatusLibrary s;
+    ASSERT_NE(s.handle, nullptr) << dlerror();
+    constexpr int kRounds = 20000;
+    std::barrier start(3), done(3);  // the two reporters and this thread
+    auto reporter = [&](int32_t status) {
+        for (int round = 0; round < kRounds; ++round) {
+            start.arrive_and_wait();
+            s.Set(13, status);
+            done.arrive_and_wait();
+        }
+    };
+    std::thread error(reporter, 4), ready(reporter, 1);
+    int lost = 0;
+    for (int round = 0; round < kRounds; ++round) {
+        s.Set(13, 0), s.Set(13, 3);  // off, then testing: the state both reports leave
+        start.arrive_and_wait();
+        done.arrive_and_wait();
+        lost += s.Get(13) != 4;
+    }
+    error.join(), ready.join();
+    EXPECT_EQ(lost, 0) << "of " << kRounds << " rounds";
 }
 
 TEST(KxJcmvpAlone, SelfTestRefusesWrongResults) {
