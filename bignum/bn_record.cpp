@@ -1,22 +1,7 @@
 // BigNum records: allocation, release with clearing, zeroing and copying.
 #include "bignum.h"
+#include "clear_secret.h"
 #include "heap.h"
-
-namespace {
-// A memset right before the release is a dead store the optimiser may delete;
-// volatile stores are never elided. The heap's arrays are 8-byte aligned, so
-// the words are cleared two at a time.
-typedef uint64_t __attribute__((may_alias)) WordPair;
-
-void WipeWords(uint32_t* words, uint32_t count) {
-    volatile WordPair* pairs = reinterpret_cast<volatile WordPair*>(words);
-    for (uint32_t i = 0; i < count / 2; ++i) pairs[i] = 0;
-    if (count % 2 != 0) {
-        volatile uint32_t* last = words + count - 1;
-        *last = 0;
-    }
-}
-}  // namespace
 
 // see bignum.h
 int32_t BnAlloc(uint32_t capacity, BigNum* a) {
@@ -32,7 +17,7 @@ int32_t BnAlloc(uint32_t capacity, BigNum* a) {
 // see bignum.h
 void BnFree(BigNum* a) {
     if (a->capacity > 0) {
-        WipeWords(a->words, a->capacity);
+        ClearSecret(a->words, size_t{a->capacity} * sizeof(uint32_t));
         a->used = 1;
         a->sign = 0;
     }

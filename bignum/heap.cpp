@@ -12,6 +12,17 @@ std::atomic<uint64_t> g_attempts{0};
 std::atomic<int64_t> g_live{0};
 std::atomic<uint64_t> g_uncleared{0};
 
+// Counts memory released or ended with a non-zero byte among the uncleared.
+void CountIfNotCleared(const void* memory, size_t size) {
+    const auto* bytes = static_cast<const volatile uint8_t*>(memory);
+    for (size_t i = 0; i < size; ++i) {
+        if (bytes[i] != 0) {
+            ++g_uncleared;
+            return;
+        }
+    }
+}
+
 // True when this allocation is the one the test asked to fail.
 bool ShouldFail() {
     uint64_t n = ++g_attempts;
@@ -46,17 +57,21 @@ void HeapReleaseWords(uint32_t* words, uint32_t count) {
 #ifdef KX_HEAP_TESTING
     if (words != nullptr) {
         --g_live;
-        for (uint32_t i = 0; i < count; ++i) {
-            if (words[i] != 0) {
-                ++g_uncleared;
-                break;
-            }
-        }
+        CountIfNotCleared(words, size_t{count} * sizeof(uint32_t));
     }
 #else
     (void)count;
 #endif
     std::free(words);
+}
+
+void HeapReleaseArea(const void* area, size_t size) {
+#ifdef KX_HEAP_TESTING
+    CountIfNotCleared(area, size);
+#else
+    (void)area;
+    (void)size;
+#endif
 }
 
 uint8_t* HeapAllocateBytes(size_t size) {

@@ -2,6 +2,7 @@
 #include "family.h"
 
 #include "kxfamily.h"
+#include "secret_area.h"
 
 namespace {
 
@@ -28,7 +29,7 @@ uint32_t DigestHashLength(uint32_t hashIndex) {
 int32_t FamilyDigest(uint32_t hashIndex, uint32_t length, const uint8_t* input, uint8_t* digest,
                      uint32_t* error) {
     if (hashIndex >= kHashCount) return -1;
-    uint8_t scratch[1024];
+    SecretArea<1024> scratch;  // a replacement sibling may keep its state here
     const DigestEntry& entry = DIGESTS[hashIndex];
-    return entry.function(length, input, digest, entry.mode, scratch, error);
+    return entry.function(length, input, digest, entry.mode, scratch.bytes, error);
 }

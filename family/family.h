@@ -19,7 +19,7 @@ uint32_t DigestHashLength(uint32_t hashIndex);
 
 // FamilyDigest: the digest of `input` with hash `hashIndex` (0..5) through the
 //   sibling's digest function, with its fourth argument (3 for MD2, MD5, SHA-1,
-//   4 for SHA-2) and a 1024-byte scratch area on this frame. Returns the
+//   4 for SHA-2) and a 1024-byte scratch area on this frame, cleared. Returns the
 //   digest function's result unchanged: -1 is failure, anything else success.
 int32_t FamilyDigest(uint32_t hashIndex, uint32_t length, const uint8_t* input, uint8_t* digest,
                      uint32_t* error);

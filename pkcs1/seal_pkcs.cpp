@@ -1,6 +1,7 @@
 // KxSealRsaBlockPKCS: v1.5 or OAEP encryption of one block.
 #include "frame.h"
 #include "pkcs1.h"
+#include "secret_area.h"
 
 extern "C" KXRSA_API int32_t KxSealRsaBlockPKCS(uint32_t scheme, const OctetString* publicExponent,
                                                 const OctetString* modulus, const OctetString* input,
@@ -23,12 +24,12 @@ extern "C" KXRSA_API int32_t KxSealRsaBlockPKCS(uint32_t scheme, const OctetStri
 
     // 7. The raw public-key operation runs its own frame and stores 0 or its
     // code. Its result is below n, so at most k <= 256 bytes.
-    uint8_t raw[kMaxModulusLength];
-    OctetString rawRecord{raw, 0};
+    SecretArea<kMaxModulusLength> raw;  // the working area, cleared on every path
+    OctetString rawRecord{raw.bytes, 0};
     if (KxSealRsaBlock(publicExponent, modulus, &blockRecord, &rawRecord, error) != 0) return -1;
 
     // 8. Exactly k bytes, left-padded with zeros.
-    StoreLeftPadded(output->data, k, raw, rawRecord.length);
+    StoreLeftPadded(output->data, k, raw.bytes, rawRecord.length);
     output->length = k;
     return 0;
 }

@@ -1,6 +1,7 @@
 // KxSignRsaBlockPKCS: v1.5 or PSS signature of a message.
 #include "frame.h"
 #include "pkcs1.h"
+#include "secret_area.h"
 
 extern "C" KXRSA_API int32_t KxSignRsaBlockPKCS(uint32_t scheme, const OctetString* privateExponent,
                                                 const OctetString* modulus, const OctetString* prime1,
@@ -27,14 +28,14 @@ extern "C" KXRSA_API int32_t KxSignRsaBlockPKCS(uint32_t scheme, const OctetStri
     OctetString blockRecord{block, k};
 
     // 7. The blinded private-key operation, with its own frame and codes.
-    uint8_t raw[kMaxModulusLength];
-    OctetString rawRecord{raw, 0};
+    SecretArea<kMaxModulusLength> raw;  // the working area, cleared on every path
+    OctetString rawRecord{raw.bytes, 0};
     if (KxUnsealRsaBlockBlinding(privateExponent, modulus, prime1, prime2, exponent1, exponent2,
                                  coefficient, &blockRecord, &rawRecord, error) != 0)
         return -1;
 
     // 8. Exactly k bytes, left-padded with zeros.
-    StoreLeftPadded(output->data, k, raw, rawRecord.length);
+    StoreLeftPadded(output->data, k, raw.bytes, rawRecord.length);
     output->length = k;
     return 0;
 }

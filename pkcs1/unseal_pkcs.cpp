@@ -1,5 +1,6 @@
 // KxUnsealRsaBlockPKCS: v1.5 or OAEP decryption of one block.
 #include "frame.h"
+#include "clear_secret.h"
 #include "pkcs1.h"
 
 extern "C" KXRSA_API int32_t KxUnsealRsaBlockPKCS(uint32_t scheme, const OctetString* privateExponent,
@@ -41,5 +42,9 @@ extern "C" KXRSA_API int32_t KxUnsealRsaBlockPKCS(uint32_t scheme, const OctetSt
     OctetString blockRecord{block, k};
     const int32_t decoded = DecodeBlock(scheme, modulus, &blockRecord, output, error);
     if (decoded != kBlockOk) return Fail(error, BlockStepCode(decoded, ErrDecrypt));
+
+    // 10. Nothing of the block stays behind the data: the raw result took up
+    // to k bytes of the caller's buffer, and the data is shorter than k.
+    ClearSecret(output->data + output->length, k - output->length);
     return 0;
 }

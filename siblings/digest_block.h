@@ -4,9 +4,12 @@
 
 #include <cstdint>
 
+#include "clear_secret.h"
+
 // Hashes `length` bytes of `input` into `digest` with Nettle's init/update/
 // digest triple for context type Ctx. A null input with a non-zero length is
-// refused (-1); the digest functions have no other way to fail.
+// refused (-1); the digest functions have no other way to fail. The context,
+// which holds the tail of the input and the chaining state, is cleared.
 template <typename Ctx>
 int32_t DigestBlock(void (*init)(Ctx*), void (*update)(Ctx*, size_t, const uint8_t*),
                     void (*digestOut)(Ctx*, size_t, uint8_t*), size_t digestSize, uint32_t length,
@@ -19,6 +22,7 @@ int32_t DigestBlock(void (*init)(Ctx*), void (*update)(Ctx*, size_t, const uint8
     init(&ctx);
     update(&ctx, length, input);
     digestOut(&ctx, digestSize, digest);
+    ClearSecret(&ctx, sizeof ctx);
     return 0;
 }
 

@@ -160,6 +160,22 @@ TEST(Pkcs1Exports, CodesOfLimitsAndFormatFailures) {
     }
 }
 
+// After a successful unseal the caller's buffer holds the data and zeros up
+// to k bytes: nothing of the decrypted block (padding, masked seed and DB).
+TEST(Pkcs1Exports, UnsealLeavesNothingOfTheBlockBehindTheData) {
+    Exports f;
+    f.msg = Pattern(20, 5);  // short enough for every hash but SHA-512 at k = 128
+    for (uint32_t scheme : {0u, 16u, 17u, 18u, 19u, 20u}) {
+        f.fullCt = KxSeal(scheme, f.key, f.msg).out;
+        f.ct = Rec(f.fullCt);
+        f.Clear();
+        uint32_t error = 62;
+        ASSERT_EQ(f.Call(kUnseal, scheme, &error), 0) << scheme;
+        EXPECT_EQ(Bytes(f.buf.begin(), f.buf.begin() + f.out.length), f.msg);
+        EXPECT_EQ(Bytes(f.buf.begin() + f.out.length, f.buf.end()), Bytes(f.key.k() - f.out.length, 0)) << scheme;
+    }
+}
+
 // About one result in 256 starts with a zero byte: it still takes k bytes.
 TEST(Pkcs1Exports, ResultsWithLeadingZerosStayKBytes) {
     const TestKey& key = KeyOf(512);
