@@ -3,6 +3,7 @@
 #ifndef KXRSA_FRAME_FRAME_H
 #define KXRSA_FRAME_FRAME_H
 
+#include <atomic>
 #include <cstdint>
 
 #include "kxrsa.h"
@@ -12,8 +13,8 @@
 // without locks. All null when the library is loaded (mode off).
 // ---------------------------------------------------------------------------
 
-struct JcmvpModeState {
-    void* library;  // the loaded status library; not null exactly while the mode is on
+// The six entry points of the status library, as looked up.
+struct JcmvpEntryPoints {
     int32_t (*getFamilyStatus)();                    // KxJCMVPGetStatus
     int32_t (*familyPowerUpSelfTest)();              // KxJCMVPPowerUpSelfTest (never called)
     int32_t (*setStatus)(int32_t module, int32_t status);  // JCMVPSetStatus
@@ -22,6 +23,39 @@ struct JcmvpModeState {
     int32_t (*rsaKeyPairTest)(const OctetString*, const OctetString*, const OctetString*,
                               const OctetString*, const OctetString*, const OctetString*,
                               const OctetString*, const OctetString*);  // JCMVPRsaKeyPairTest
+};
+
+// The handle and the entry points, each an atomic so that the gates' reads
+// are race-free while operations run on several threads with the mode on.
+// Switching on stores the entry points first and the handle last (release);
+// the gate loads the handle first (acquire), so a gate that sees the handle
+// sees the entry points stored before it. The mode is still not meant to be
+// switched while operations run on other threads (no lock is taken).
+struct JcmvpModeState {
+    std::atomic<void*> library{nullptr};  // not null exactly while the mode is on
+    std::atomic<decltype(JcmvpEntryPoints::getFamilyStatus)> getFamilyStatus{nullptr};
+    std::atomic<decltype(JcmvpEntryPoints::familyPowerUpSelfTest)> familyPowerUpSelfTest{nullptr};
+    std::atomic<decltype(JcmvpEntryPoints::setStatus)> setStatus{nullptr};
+    std::atomic<decltype(JcmvpEntryPoints::getStatus)> getStatus{nullptr};
+    std::atomic<decltype(JcmvpEntryPoints::powerUpSelfTest)> powerUpSelfTest{nullptr};
+    std::atomic<decltype(JcmvpEntryPoints::rsaKeyPairTest)> rsaKeyPairTest{nullptr};
+
+    constexpr JcmvpModeState() = default;
+
+    // Publish: the entry points, then the handle (release); the mode is on
+    //   from the handle's store when it is not null.
+    void Publish(void* handle, const JcmvpEntryPoints& entryPoints);
+    // EntryPoints: the recorded entry points (acquire loads); meaningful
+    //   while the handle is not null.
+    JcmvpEntryPoints EntryPoints() const;
+
+    // Copies by Publish, so not as one step: for saving and restoring the
+    // state around a test.
+    JcmvpModeState(const JcmvpModeState& other) { *this = other; }
+    JcmvpModeState& operator=(const JcmvpModeState& other) {
+        Publish(other.library.load(std::memory_order_acquire), other.EntryPoints());
+        return *this;
+    }
 };
 
 // The process-wide mode state (see jcmvp_state.cpp).

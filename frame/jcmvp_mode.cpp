@@ -51,23 +51,22 @@ bool FindSiblingSetters(ModeSetter setters[JCMVP_SIBLING_COUNT]) {
     return true;
 }
 
-// Loads the status library and looks up its six entry points into `state`.
+// Loads the status library into *library and looks up its six entry points.
 // All six or nothing: with one missing the library is unloaded again, so the
 // mode never reads as on with an entry point that the gate, switching off or
 // the pair-wise test would call through a null pointer.
-bool LoadStatusLibrary(JcmvpModeState* state) {
-    void* library = LoadFamilyLibrary(STATUS_LIBRARY);
-    if (library == nullptr) return false;
-    if (!FindInto(library, "KxJCMVPGetStatus", &state->getFamilyStatus) ||
-        !FindInto(library, "KxJCMVPPowerUpSelfTest", &state->familyPowerUpSelfTest) ||
-        !FindInto(library, "JCMVPSetStatus", &state->setStatus) ||
-        !FindInto(library, "JCMVPGetStatus", &state->getStatus) ||
-        !FindInto(library, "JCMVPPowerUpSelfTest", &state->powerUpSelfTest) ||
-        !FindInto(library, "JCMVPRsaKeyPairTest", &state->rsaKeyPairTest)) {
-        ReleaseFamilyLibrary(library);
+bool LoadStatusLibrary(void** library, JcmvpEntryPoints* entry) {
+    *library = LoadFamilyLibrary(STATUS_LIBRARY);
+    if (*library == nullptr) return false;
+    if (!FindInto(*library, "KxJCMVPGetStatus", &entry->getFamilyStatus) ||
+        !FindInto(*library, "KxJCMVPPowerUpSelfTest", &entry->familyPowerUpSelfTest) ||
+        !FindInto(*library, "JCMVPSetStatus", &entry->setStatus) ||
+        !FindInto(*library, "JCMVPGetStatus", &entry->getStatus) ||
+        !FindInto(*library, "JCMVPPowerUpSelfTest", &entry->powerUpSelfTest) ||
+        !FindInto(*library, "JCMVPRsaKeyPairTest", &entry->rsaKeyPairTest)) {
+        ReleaseFamilyLibrary(*library);
         return false;
     }
-    state->library = library;
     return true;
 }
 
@@ -79,33 +78,36 @@ int32_t SwitchOn() {
     // Until all are found the mode state is not touched: the mode stays off.
     ModeSetter setters[JCMVP_SIBLING_COUNT] = {};
     if (!FindSiblingSetters(setters)) return -1;
-    JcmvpModeState state = {};
-    if (!LoadStatusLibrary(&state)) return -1;
-    g_jcmvp = state;  // from here on the mode is on
+    void* library = nullptr;
+    JcmvpEntryPoints status = {};
+    if (!LoadStatusLibrary(&library, &status)) return -1;
+    g_jcmvp.Publish(library, status);  // from here on the mode is on
 
     // 5.-6. Switch the siblings that the status library reports as never
     // switched on. A failing setter leaves the mode on with own status 2.
-    g_jcmvp.setStatus(RsaModuleId, JcmvpStatusStarting);
+    status.setStatus(RsaModuleId, JcmvpStatusStarting);
     for (uint32_t i = 0; i < JCMVP_SIBLING_COUNT; ++i) {
-        if (g_jcmvp.getStatus(JCMVP_SIBLINGS[i].moduleId) != 0) continue;
+        if (status.getStatus(JCMVP_SIBLINGS[i].moduleId) != 0) continue;
         if (setters[i](1) == -1) return -1;
     }
 
     // 7.-9. The power-up self-test. Its failure is reported only through the
-    // status: the family status then closes the entry gate of every export.
-    g_jcmvp.setStatus(RsaModuleId, JcmvpStatusSelfTest);
-    const bool passed = g_jcmvp.powerUpSelfTest(RsaModuleId) == 0;
-    g_jcmvp.setStatus(RsaModuleId, passed ? JcmvpStatusReady : JcmvpStatusError);
+    // status: the family status then closes the entry gate of every export
+    // until the mode is switched off (the status library keeps a module's 4).
+    status.setStatus(RsaModuleId, JcmvpStatusSelfTest);
+    const bool passed = status.powerUpSelfTest(RsaModuleId) == 0;
+    status.setStatus(RsaModuleId, passed ? JcmvpStatusReady : JcmvpStatusError);
     return 0;
 }
 
 int32_t SwitchOff() {
     if (!IsJcmvpModeOn()) return 0;
-    g_jcmvp.setStatus(RsaModuleId, JcmvpStatusOff);
-    ReleaseFamilyLibrary(g_jcmvp.library);
-    // The entry points stay recorded but dangle: nothing reads them while
-    // the handle is null.
-    g_jcmvp.library = nullptr;
+    g_jcmvp.EntryPoints().setStatus(RsaModuleId, JcmvpStatusOff);
+    // The handle goes to null (release) before the library is released: a
+    // gate never sees a handle whose entry points are gone. The entry points
+    // stay recorded but dangle: nothing reads them while the handle is null.
+    void* library = g_jcmvp.library.exchange(nullptr, std::memory_order_acq_rel);
+    ReleaseFamilyLibrary(library);
     return 0;
 }
 
@@ -121,11 +123,12 @@ extern "C" KXRSA_API int32_t KxRsaSetJCMVPMode(int32_t mode) {
 int32_t JcmvpRsaKeyPairCheck(const OctetString* d, const OctetString* e, const OctetString* n,
                              const OctetString* p, const OctetString* q, const OctetString* dP,
                              const OctetString* dQ, const OctetString* qInv) {
-    g_jcmvp.setStatus(RsaModuleId, JcmvpStatusSelfTest);
-    if (g_jcmvp.rsaKeyPairTest(d, e, n, p, q, dP, dQ, qInv) == -1) {
-        g_jcmvp.setStatus(RsaModuleId, JcmvpStatusError);
+    const JcmvpEntryPoints status = g_jcmvp.EntryPoints();
+    status.setStatus(RsaModuleId, JcmvpStatusSelfTest);
+    if (status.rsaKeyPairTest(d, e, n, p, q, dP, dQ, qInv) == -1) {
+        status.setStatus(RsaModuleId, JcmvpStatusError);
         return 0;
     }
-    g_jcmvp.setStatus(RsaModuleId, JcmvpStatusReady);
+    status.setStatus(RsaModuleId, JcmvpStatusReady);
     return 1;
 }
