@@ -1,5 +1,6 @@
 // OAEP encryption blocks (EME-OAEP, RFC 8017 7.1) with MGF1 over the scheme's
 // hash. Each intermediate value lives in a buffer of its own.
+#include "ct_mask.h"
 #include "family.h"
 #include "pkcs1.h"
 
@@ -61,49 +62,68 @@ int32_t EncodeOaep(uint32_t scheme, const OctetString* input, const OctetString*
 // see pkcs1.h
 int32_t DecodeOaep(uint32_t scheme, const OctetString* block, const OctetString* label,
                    OctetString* output, uint32_t k, uint32_t* error) {
-    // 1.-3. Public facts first: the lengths and the leading zero byte.
+    // 1.-2. Public facts first: the lengths.
     const uint32_t hLen = SchemeHashLength(scheme);
     if (hLen == 0 || k < 2 * uint64_t{hLen} + 2 || block->length < k) return kBlockFailed;
     const uint8_t* em = block->data;
-    if (em[0] != 0x00) return kBlockFailed;
+    const uint32_t leadingZero = CtIsZero(em[0]);
     const uint8_t* l;
     uint32_t lLen;
     LabelOf(label, &l, &lLen);
     const uint32_t dbLen = k - hLen - 1;
+
+    // 3. The leading byte is not decided here: the steps below run for every
+    // block. A step that fails (no memory, a digest) still ends with what
+    // deciding the byte first gives: a format failure, with the error
+    // location untouched, when the byte is not zero.
+    uint32_t stepError = error != nullptr ? *error : 0;
+    auto stepFailed = [&](int32_t result) {
+        if (error != nullptr) *error = CtSelect(leadingZero, stepError, *error);
+        return static_cast<int32_t>(
+            CtSelect(leadingZero, static_cast<uint32_t>(result), static_cast<uint32_t>(kBlockFailed)));
+    };
 
     uint8_t *maskedSeed = nullptr, *maskedDb = nullptr, *seedMask = nullptr, *seed = nullptr;
     uint8_t *dbMask = nullptr, *db = nullptr, *lHash = nullptr;
     BytesRelease release{&maskedSeed, &maskedDb, &seedMask, &seed, &dbMask, &db, &lHash};
 
     // 4. The two masked parts in buffers of their own.
-    if (AllocBytes(&maskedSeed, hLen, error) != 0 || AllocBytes(&maskedDb, dbLen, error) != 0)
-        return kBlockNoMemory;
+    if (AllocBytes(&maskedSeed, hLen, &stepError) != 0 || AllocBytes(&maskedDb, dbLen, &stepError) != 0)
+        return stepFailed(kBlockNoMemory);
     CopyBytes(maskedSeed, em + 1, hLen);
     CopyBytes(maskedDb, em + 1 + hLen, dbLen);
 
     // 5. seed = maskedSeed ^ MGF1(maskedDB, hLen).
-    int32_t result = MaskWithMgf1(scheme, dbLen, maskedDb, maskedSeed, hLen, &seedMask, &seed, error);
-    if (result != kBlockOk) return result;
+    int32_t result =
+        MaskWithMgf1(scheme, dbLen, maskedDb, maskedSeed, hLen, &seedMask, &seed, &stepError);
+    if (result != kBlockOk) return stepFailed(result);
 
     // 6. DB = maskedDB ^ MGF1(seed, dbLen).
-    if ((result = MaskWithMgf1(scheme, hLen, seed, maskedDb, dbLen, &dbMask, &db, error)) != kBlockOk)
-        return result;
+    result = MaskWithMgf1(scheme, hLen, seed, maskedDb, dbLen, &dbMask, &db, &stepError);
+    if (result != kBlockOk) return stepFailed(result);
 
     // 7. lHash of the label.
-    if (AllocBytes(&lHash, hLen, error) != 0) return kBlockNoMemory;
-    if (SchemeDigest(scheme, lLen, l, lHash, error) == -1) return kBlockFailed;
+    if (AllocBytes(&lHash, hLen, &stepError) != 0) return stepFailed(kBlockNoMemory);
+    if (SchemeDigest(scheme, lLen, l, lHash, &stepError) == -1) return stepFailed(kBlockFailed);
 
-    // 7.-8. lHash' == lHash, then zeros, then 01. The checks share one outcome,
-    // so they are all made and decided once.
-    uint8_t difference = 0;
-    for (uint32_t i = 0; i < hLen; ++i) difference |= static_cast<uint8_t>(lHash[i] ^ db[i]);
-    uint32_t one = hLen;
-    while (one < dbLen && db[one] == 0x00) ++one;
-    if (difference != 0 || one == dbLen || db[one] != 0x01) return kBlockFailed;
+    // 7.-8. The leading zero, lHash' == lHash, then zeros up to the first
+    // non-zero byte, which must be 01: masks over every byte of DB.
+    uint32_t difference = 0;
+    for (uint32_t i = 0; i < hLen; ++i) difference |= static_cast<uint32_t>(lHash[i] ^ db[i]);
+    uint32_t looking = ~0u, one = 0, misplaced = 0;
+    for (uint32_t i = hLen; i < dbLen; ++i) {
+        const uint32_t first = looking & ~CtIsZero(db[i]);
+        one = CtSelect(first, i, one);
+        misplaced |= first & ~CtEqual(db[i], 0x01);
+        looking &= ~first;
+    }
+    const uint32_t valid = leadingZero & CtIsZero(difference) & ~looking & ~misplaced;
 
-    // 9. M is everything after the 01: mLen <= dbLen - hLen - 1 < k.
+    // 9. M is everything after the 01: mLen <= k - 2hLen - 2 bytes, taken from
+    // the end of DB. The output holds k bytes.
+    const uint32_t span = dbLen - hLen - 1;
     const uint32_t mLen = dbLen - one - 1;
-    CopyBytes(output->data, db + one + 1, mLen);
-    output->length = mLen;
-    return kBlockOk;
+    CtCopyData(db + hLen + 1, span, mLen, valid, output->data, span);
+    output->length = CtSelect(valid, mLen, output->length);
+    return static_cast<int32_t>(CtSelect(valid, kBlockOk, static_cast<uint32_t>(kBlockFailed)));
 }

@@ -16,8 +16,10 @@
 // 62 exactly in that case, decided from the result, never by reading the
 // error location back.
 //
-// None of these operations is constant-time. Byte buffers are released
-// without clearing.
+// The two decoders of encryption blocks examine every byte of the block
+// whatever its content and decide once, at the end, with masks (ct_mask.h):
+// their time does not show where a block went wrong. Nothing else here is
+// constant-time. Byte buffers are released without clearing.
 #ifndef KXRSA_PKCS1_PKCS1_H
 #define KXRSA_PKCS1_PKCS1_H
 
@@ -120,11 +122,13 @@ void XorBytes(uint8_t* to, const uint8_t* with, size_t count);
 int32_t EncodeV15Encryption(uint32_t scheme, const OctetString* input, OctetString* block,
                             uint32_t k, uint32_t* error);
 
-// DecodeV15Encryption: the data of the k-byte type-2 block. Checks, first
-//   failure wins: output->length (its capacity) >= k - 11; block->length ==
-//   k; 00 at offset 0; 02 at offset 1; a 00 somewhere after the padding; at
+// DecodeV15Encryption: the data of the k-byte type-2 block. Fails unless
+//   all hold: block->length == k; output->length (its capacity) >= k - 11;
+//   00 at offset 0; 02 at offset 1; a 00 somewhere after the padding; at
 //   least 8 padding bytes. On success writes mLen <= k - 11 bytes at
-//   output->data and sets output->length; on failure writes nothing.
+//   output->data and sets output->length; on failure the output is as it
+//   was. Without branches on the block's bytes; k <= kMaxModulusLength (the
+//   exports' limit; a longer block fails).
 int32_t DecodeV15Encryption(uint32_t scheme, const OctetString* block, OctetString* output,
                             uint32_t k, uint32_t* error);
 
@@ -140,7 +144,10 @@ int32_t EncodeOaep(uint32_t scheme, const OctetString* input, const OctetString*
 //   7.1.2). Fails when k < 2hLen + 2, the first byte is not 00, lHash differs,
 //   or no 01 follows the zero run. On success writes mLen < k bytes at
 //   output->data (which must hold k; its incoming length is not consulted)
-//   and sets output->length; on failure writes nothing.
+//   and sets output->length; on failure the output is as it was. Without
+//   branches on the block's bytes: the buffers are obtained and the digests
+//   run for every block, and a failed step with a non-zero first byte gives
+//   kBlockFailed with *error untouched, as deciding that byte first would.
 int32_t DecodeOaep(uint32_t scheme, const OctetString* block, const OctetString* label,
                    OctetString* output, uint32_t k, uint32_t* error);
 
@@ -223,6 +230,14 @@ inline uint32_t BlockStepCode(int32_t result, uint32_t schemeCode) {
 //   62 when a buffer of this step could not be obtained, else 548.
 uint32_t EncodeNewBlock(uint32_t scheme, const OctetString* modulus, const OctetString* input,
                         uint8_t** block, uint32_t* error);
+
+// CtCopyData: the last dataLength bytes of `area` (`length` bytes, which it
+//   overwrites) into out[0 .. dataLength) when `valid` is all ones, nothing
+//   changed when it is 0; out holds outCapacity bytes, and out[i] is only
+//   rewritten for i < min(outCapacity, length). dataLength <= length when
+//   valid. Time depends on length and outCapacity only.
+void CtCopyData(uint8_t* area, uint32_t length, uint32_t dataLength, uint32_t valid, uint8_t* out,
+                uint32_t outCapacity);
 
 // StoreLeftPadded: the r-byte raw result right-aligned in k bytes at `to`,
 //   zero bytes before it (r <= k; a longer result keeps its last k bytes).

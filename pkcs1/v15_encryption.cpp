@@ -1,6 +1,9 @@
 // PKCS #1 v1.5 encryption blocks (block type 2), RFC 8017 7.2.
+#include "ct_mask.h"
 #include "family.h"
+#include "frame.h"
 #include "pkcs1.h"
+#include "secret_area.h"
 
 namespace {
 // Every padding string has at least eight bytes: so the data is at most k - 11.
@@ -37,23 +40,30 @@ int32_t EncodeV15Encryption(uint32_t /*scheme*/, const OctetString* input, Octet
 int32_t DecodeV15Encryption(uint32_t /*scheme*/, const OctetString* block, OctetString* output,
                             uint32_t k, uint32_t* error) {
     (void)error;  // no check here can fail for lack of memory or randomness
-    // 1. The output must take the longest data a k-byte block can carry.
-    if (int64_t{output->length} < int64_t{k} - kOverhead) return kBlockFailed;
-    // 2.-4. A whole block of type 2.
-    if (block->length != k || k < 2) return kBlockFailed;
+    // Public facts only decide early: the lengths. Below 11 bytes no block
+    // has room for its padding; above the exports' limit there is no area.
+    if (block->length != k || k < kOverhead || k > kMaxModulusLength) return kBlockFailed;
+
+    // Every check is a mask over every byte, whatever came before: the
+    // output's capacity for the longest data (k - 11), 00 02, the first zero
+    // byte after the type (the separator) and at least eight padding bytes.
     const uint8_t* em = block->data;
-    if (em[0] != 0x00 || em[1] != 0x02) return kBlockFailed;
+    const uint32_t span = k - kOverhead;
+    uint32_t valid = ~CtLess(output->length, span) & CtIsZero(em[0]) & CtEqual(em[1], 0x02);
+    uint32_t looking = ~0u, separator = 0;
+    for (uint32_t i = 2; i < k; ++i) {
+        const uint32_t zero = looking & CtIsZero(em[i]);
+        separator = CtSelect(zero, i, separator);
+        looking &= ~zero;
+    }
+    valid &= ~looking & ~CtLess(separator, 2 + kMinPadding);
 
-    // 5. The first zero byte after the type ends the padding string.
-    uint32_t separator = 2;
-    while (separator < k && em[separator] != 0x00) ++separator;
-    if (separator == k) return kBlockFailed;
-    // 6. At least eight padding bytes.
-    if (separator - 2 < kMinPadding) return kBlockFailed;
-
-    // 7. mLen = k - psLen - 3 <= k - 11 <= the output's capacity.
+    // The data, mLen = k - psLen - 3 <= k - 11 bytes, ends the block: taken
+    // from its last k - 11 bytes, which a valid block's data lies within.
     const uint32_t mLen = k - separator - 1;
-    CopyBytes(output->data, em + separator + 1, mLen);
-    output->length = mLen;
-    return kBlockOk;
+    SecretArea<kMaxModulusLength> area;
+    CopyBytes(area.bytes, em + kOverhead, span);
+    CtCopyData(area.bytes, span, mLen, valid, output->data, output->length);
+    output->length = CtSelect(valid, mLen, output->length);
+    return static_cast<int32_t>(CtSelect(valid, kBlockOk, static_cast<uint32_t>(kBlockFailed)));
 }
