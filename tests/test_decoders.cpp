@@ -204,7 +204,7 @@ TEST(Decoders, OaepAllocationFailures) {
 TEST(Decoders, WycheproofBlocks) {
     int compared = 0;
     for (const char* name : {"rsa_pkcs1v15_decrypt.json", "rsa_oaep_decrypt.json"}) {
-        std::ifstream in(std::string(KX_SHARED_VECTORS_DIR) + "/wycheproof/" + name);
+        std::ifstream in(std::string(KX_VECTORS_DIR) + "/wycheproof/" + name);
         ASSERT_TRUE(in.good()) << name;
         const nlohmann::json doc = nlohmann::json::parse(in);
         for (const nlohmann::json& t : doc.at("tests")) {
