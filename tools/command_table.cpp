@@ -3,10 +3,11 @@
 
 namespace {
 
-#define KX_KEY_HELP                                                                            \
-    "  -k KEY           the key file: PKCS #8 or PKCS #1, PEM or DER (detected)\n"             \
-    "  --passin SOURCE  the pass phrase of an encrypted PEM key: pass:TEXT, env:VARIABLE or\n" \
-    "                   file:PATH (first line); asked for on the terminal when not given\n"
+#define KX_KEY_HELP                                                                \
+    "  -k KEY           the key file: PKCS #8 or PKCS #1, PEM or DER (detected)\n"  \
+    "  --passin SOURCE  the pass phrase of an encrypted PEM key: pass:TEXT,\n"     \
+    "                   env:VARIABLE or file:PATH (its first line); asked for on\n" \
+    "                   the terminal when not given\n"
 #define KX_IO_HELP                                             \
     "  -i FILE          the input (default: standard input)\n" \
     "  -o FILE          the output (default: standard output)\n"
