@@ -20,7 +20,7 @@ head -c 63 /dev/zero >"$tmp/m63"     # one byte over OAEP SHA-256's 62
 head -c 129 /dev/zero >"$tmp/x129"
 "$kxrsa" sign -k "$tmp/k.pem" --scheme v15-sha256 -i "$tmp/m" -o "$tmp/sig"
 head -c 127 "$tmp/sig" >"$tmp/sig.short"
-{ head -c 127 "$tmp/sig"; printf '\x5a'; } >"$tmp/sig.bad"
+perl -0777 -pe 'substr($_, -1) ^= "\x01"' "$tmp/sig" >"$tmp/sig.bad"
 head -c 128 /dev/zero >"$tmp/c.zero"
 head -c 127 /dev/zero >"$tmp/c.short"
 # A folder even root cannot create files in.
