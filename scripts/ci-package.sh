@@ -30,6 +30,15 @@ readelf -d "$work/prefix/${lib}libkxrsa.so" | grep -q 'RUNPATH.*\[\$ORIGIN\]' ||
 mv "$work/prefix" "$work/moved"
 prefix="$work/moved"
 
+if [ -x "$prefix/bin/kxrsa" ]; then
+  step "the installed kxrsa command"
+  "$prefix/bin/kxrsa" --version
+  "$prefix/bin/kxrsa" genkey --bits 1024 -o "$work/key.pem"
+  echo "installed" | "$prefix/bin/kxrsa" sign -k "$work/key.pem" --scheme pss-sha256 -o "$work/sig"
+  echo "installed" | "$prefix/bin/kxrsa" verify -k "$work/key.pem" --scheme pss-sha256 --signature "$work/sig"
+  man -l "$prefix/share/man/man1/kxrsa.1" >/dev/null
+fi
+
 step "examples with find_package(kxrsa)"
 cmake -S examples -B "$work/cmake" -DCMAKE_PREFIX_PATH="$prefix" >/dev/null
 cmake --build "$work/cmake" -j2 >/dev/null
