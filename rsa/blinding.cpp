@@ -36,16 +36,16 @@ int32_t DerivePublicExponent(const BigNum* P, const BigNum* Q, BigNum* D, const 
     return 0;
 }
 
-int32_t BlindInput(BigNum* X, const BigNum* R, BigNum* E, BigNum* N) {
+int32_t BlindInput(PrivateKeyWork* k, const BigNum* R, BigNum* E) {
     BigNum S{}, T{};
     BnRelease release{&S, &T};
-    if (BnAlloc(N->used, &S) != 0 || BnAlloc(N->used, &T) != 0) return -1;
-    // X may carry leading zero words from its octets; the product wants
+    if (BnAlloc(k->N.used, &S) != 0 || BnAlloc(k->N.used, &T) != 0) return -1;
+    // IN may carry leading zero words from its octets; the product wants
     // normalised operands.
     uint32_t bits;
-    BnBitLength(X, &bits);
-    if (BnModExp(R, E, N, &S) != 0 || BnModMul(X, &S, N, &T) != 0) return -1;
-    BnCopy(&T, X);
+    BnBitLength(&k->IN, &bits);
+    if (BlindingPower(R, E, k, &S) != 0 || BnModMul(&k->IN, &S, &k->N, &T) != 0) return -1;
+    BnCopy(&T, &k->IN);
     return 0;
 }
 

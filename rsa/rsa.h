@@ -95,10 +95,22 @@ int32_t DrawBlindingFactor(BigNum* R, const BigNum* N);
 //   p, q >= 1; D is only read. -1 on allocation failure.
 int32_t DerivePublicExponent(const BigNum* P, const BigNum* Q, BigNum* D, const BigNum* N, BigNum* E);
 
-// BlindInput: X = X·(R^E mod n) mod n. R may exceed n. X, R, E, N distinct;
-//   X capacity >= N.used. Normalises X, E and N in place. -1 on allocation
-//   failure.
-int32_t BlindInput(BigNum* X, const BigNum* R, BigNum* E, BigNum* N);
+// BlindInput: IN = IN·(R^E mod n) mod n, the power from BlindingPower. R
+//   may exceed n. IN capacity >= N.used. Normalises IN, E, N, P, Q and QINV
+//   in place. -1 on allocation failure.
+int32_t BlindInput(PrivateKeyWork* k, const BigNum* R, BigNum* E);
+
+// BlindingPower: S = R^E mod n, exactly BnModExp(R, E, N) for every R and E.
+//   When IsFactorisationConsistent holds it is formed from R^E mod p and
+//   R^E mod q (the whole E each time) by the CRT, else by BnModExp modulo n.
+//   S capacity >= N.used, distinct from the inputs. -1 on allocation failure.
+int32_t BlindingPower(const BigNum* R, BigNum* E, PrivateKeyWork* k, BigNum* S);
+
+// IsFactorisationConsistent: *consistent = p > 1, q > 1, n = p·q as integers
+//   and q·qInv = 1 (mod p); then p and q are coprime (prime or not) and the
+//   CRT is exact modulo n. Normalises N, P, Q and QINV in place. -1 on
+//   allocation failure.
+int32_t IsFactorisationConsistent(BigNum* N, BigNum* P, BigNum* Q, BigNum* QINV, bool* consistent);
 
 // UnblindResult: X = X·R^-1 mod n, the inverse from the extended Euclid
 //   (its sign folded into [0, n)). R not invertible modulo n gives a wrong

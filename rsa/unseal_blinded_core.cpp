@@ -27,7 +27,7 @@ int32_t UnsealBlindedCore(const PrivateKeyArgs& args, bool hasE, uint32_t* outpu
     }
 
     // 6.-8. IN = c·R^E, M = IN^d = c^d·R^(E·d) = c^d·R (mod n), M = M·R^-1.
-    if (BlindInput(&k.IN, &R, &E, &k.N) != 0 || CrtCore(&k) != 0 || UnblindResult(&k.M, &R, &k.N) != 0)
+    if (BlindInput(&k, &R, &E) != 0 || CrtCore(&k) != 0 || UnblindResult(&k.M, &R, &k.N) != 0)
         return Fail(error, ErrInternal);
 
     // 9.-10. R and E go first; the result, below n, in minimal form.

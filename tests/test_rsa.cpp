@@ -10,6 +10,7 @@
 #include "fakes/fake_rng.h"
 #include "gate_scope.h"
 #include "heap.h"
+#include "rsa.h"
 #include "test_support.h"
 
 namespace {
@@ -150,6 +151,104 @@ TEST_F(RsaTest, Blinding) {
         Call call(k, c);
         EXPECT_TRUE(call.Run(x) == -1 && call.error == 62 && call.OutputUntouched() && HeapTestLive() == 0 &&
                     !HeapTestUnclearedReleases()) << "export " << x << " error " << call.error;
+    }
+}
+
+// The blinded operation composed from its steps with R^E mod n by one
+// exponentiation modulo n, for the R whose drawn bytes are `script`: the
+// reference for the exports, which may take R^E by the factors instead.
+Bytes DesignedBlinded(Call& call, Export x, const Bytes& script) {
+    auto r = [&](Pos p) { return &call.rec[p]; };
+    const PrivateKeyArgs args{r(D), x == kBlinding2 ? r(E) : nullptr, r(N), r(P), r(Q), r(DP), r(DQ), r(QINV), r(IN),
+                              r(OUT)};
+    const uint32_t w = (args.n->length + 3) / 4;
+    const Bytes rBytes(script.rbegin(), script.rend());  // first byte drawn = least significant
+    const OctetString rRec = Rec(rBytes);
+    PrivateKeyWork k;
+    BigNum R{}, Ex{}, S{}, T{};
+    BnRelease release{&R, &Ex, &S, &T};
+    uint32_t bits = 0;
+    EXPECT_TRUE(AllocPrivateKeyWork(args, w, &k) == 0 && BnAlloc(w, &R) == 0 && BnAlloc(w, &S) == 0 &&
+                BnAlloc(w, &T) == 0);
+    BnFromOctets(&R, &rRec);
+    if (x == kBlinding2) {
+        EXPECT_EQ(BnAlloc(w + 1, &Ex), 0);
+        BnFromOctets(&Ex, args.e);
+    } else {
+        EXPECT_EQ(DerivePublicExponent(&k.P, &k.Q, &k.D, &k.N, &Ex), 0);
+    }
+    BnBitLength(&k.IN, &bits);
+    EXPECT_TRUE(BnModExp(&R, &Ex, &k.N, &S) == 0 && BnModMul(&k.IN, &S, &k.N, &T) == 0);
+    BnCopy(&T, &k.IN);
+    EXPECT_TRUE(CrtCore(&k) == 0 && UnblindResult(&k.M, &R, &k.N) == 0);
+    Bytes out(4 * w);
+    OctetString o{out.data(), 0};
+    BnToOctets(&o, &k.M);
+    return out.resize(o.length), out;
+}
+
+// Keys whose CRT components do or do not describe n (only those that do take
+// R^E by the factors), each under R = 0, 1, p, n, the largest R (above n) and
+// a random one: both exports equal the composition above, and the
+// factorisation check says which keys qualify.
+TEST_F(RsaTest, BlindingPowerByTheFactorsEqualsTheDesignedOne) {
+    struct Case { const char* name; Key base; mpz_class n, p, q, qInv; bool consistent; };
+    auto longExponent = [](int bits) {  // d + lcm: a derived E nearly as long as n
+        const Key o = OpenSslKey(bits);
+        return MakeKey(Z(o[P]), Z(o[Q]), Z(o[E]), true);
+    };
+    std::vector<Case> cases;
+    for (int bits : {512, 1000, 1030, 2048}) {
+        const Key k = longExponent(bits);
+        cases.push_back({"consistent", k, Z(k[N]), Z(k[P]), Z(k[Q]), Z(k[QINV]), true});
+    }
+    const Key o = longExponent(512);
+    const mpz_class n = Z(o[N]), p = Z(o[P]), q = Z(o[Q]), qInv = Z(o[QINV]);
+    mpz_class f[3], pcInv;
+    for (uint32_t i = 0; i < 3; ++i) {  // 128, 128 and 256 bits: p = f0·f1 composite, n of 64 bytes
+        mpz_class start = Z(Pattern(i < 2 ? 16 : 32, i + 1));
+        mpz_setbit(start.get_mpz_t(), i < 2 ? 127 : 255);
+        mpz_nextprime(f[i].get_mpz_t(), start.get_mpz_t());
+    }
+    const mpz_class pc = f[0] * f[1];
+    mpz_invert(pcInv.get_mpz_t(), f[2].get_mpz_t(), pc.get_mpz_t());
+    cases.insert(cases.end(), {{"qInv + p", o, n, p, q, qInv + p, true},
+                               {"p composite", o, pc * f[2], pc, f[2], pcInv, true},
+                               {"n != pq", o, n - 2, p, q, qInv, false},
+                               {"wrong qInv", o, n, p, q, qInv + 1, false},
+                               {"qInv 0", o, n, p, q, 0, false},
+                               {"p, q swapped", o, n, q, p, qInv, false},
+                               {"p = q", o, p * p, p, p, 1, false},
+                               {"p = 1", o, n, 1, n, 1, false},
+                               {"q = 1", o, n, n, 1, 1, false}});
+    for (const Case& c : cases) {
+        Key k = c.base;
+        const mpz_class d = Z(k[D]);
+        k[N] = B(c.n), k[P] = B(c.p), k[Q] = B(c.q), k[QINV] = B(c.qInv);
+        k[DP] = B(d % (c.p > 1 ? mpz_class(c.p - 1) : mpz_class(1))), k[DQ] = B(d % (c.q > 1 ? mpz_class(c.q - 1) : mpz_class(1)));
+        const size_t L = k[N].size(), w = (L + 3) / 4;
+        SCOPED_TRACE(c.name);
+        {
+            Call call(k, {});
+            PrivateKeyWork work;
+            const PrivateKeyArgs args{&call.rec[D], nullptr, &call.rec[N], &call.rec[P], &call.rec[Q], &call.rec[DP],
+                                      &call.rec[DQ], &call.rec[QINV], &call.rec[IN], &call.rec[OUT]};
+            bool consistent = !c.consistent;
+            ASSERT_EQ(AllocPrivateKeyWork(args, static_cast<uint32_t>(w), &work), 0);
+            EXPECT_TRUE(IsFactorisationConsistent(&work.N, &work.P, &work.Q, &work.QINV, &consistent) == 0 &&
+                        consistent == c.consistent);
+        }
+        for (const Bytes& r : {Bytes{}, Bytes{1}, B(c.p), B(c.n), Bytes(4 * w, 0xFF), Pattern(4 * w, 9)}) {
+            Bytes script(r.rbegin(), r.rend());
+            script.resize(4 * w, 0);
+            for (Export x : {kBlinding, kBlinding2}) {
+                SCOPED_TRACE(::testing::Message() << "export " << x << " R " << ToHex(r).substr(0, 16));
+                FakeRng().script(script.data(), static_cast<uint32_t>(script.size()));
+                Call call(k, InputsFor(k[N], L)[0]);
+                ASSERT_EQ(call.Run(x), 0) << call.error;
+                EXPECT_EQ(ToHex(call.Out()), ToHex(DesignedBlinded(call, x, script)));
+            }
+        }
     }
 }
 
