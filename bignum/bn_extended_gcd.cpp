@@ -1,40 +1,85 @@
 // Extended Euclid: the remainder sequence started from (b, a), carrying the
-// coefficients of both operands.
+// coefficients of both operands. Every record is allocated once up front and
+// each step writes into a spare record that then trades places with the one
+// it replaces, so the loop itself never allocates.
+//
+// The quotients, remainders and coefficients are fixed by the sequence; the
+// records only hold them. A coefficient that is zero always has sign 0.
 #include "bignum.h"
 #include "bn_kernels.h"
 #include "bn_release.h"
 
 namespace {
-// One coefficient triple: rem = u·b + v·a.
-struct Triple {
+// One row of the sequence: rem = u·b + v·a.
+struct Row {
     BigNum u, v, rem;
 };
 
-// dst = dst - q·src for both coefficients of a triple.
-int32_t UpdateCoefficients(const Triple& src, const BigNum* q, BigNum* p, Triple* dst) {
-    if (BnMul(&src.u, q, p) != 0 || BnSub(&dst->u, p, &dst->u) != 0) return -1;
-    if (BnMul(&src.v, q, p) != 0 || BnSub(&dst->v, p, &dst->v) != 0) return -1;
-    return 0;
+// The working records besides the two rows.
+struct Scratch {
+    BigNum q;      // the quotient of the current step
+    BigNum prod;   // q times a coefficient
+    BigNum coef;   // the next value of a coefficient
+    BigNum rem;    // the next value of a remainder
+};
+
+void Swap(BigNum* a, BigNum* b) {
+    BigNum t = *a;
+    *a = *b;
+    *b = t;
 }
 
-// One half-step: dst.rem = dst.rem mod src.rem and its coefficients follow.
-int32_t ReduceTriple(Triple* src, BigNum* q, BigNum* p, Triple* dst) {
-    if (BnDivide(&dst->rem, &src->rem, q, &dst->rem) != 0) return -1;
-    return UpdateCoefficients(*src, q, p, dst);
+// dst = dst - q·src for one signed coefficient, q > 0 and src non-zero.
+void UpdateCoefficient(const BigNum* src, Scratch* s, BigNum* dst) {
+    BigNum* prod = &s->prod;
+    BigNum* next = &s->coef;
+    bn::ZeroUsed(prod);
+    if (s->q.used == 1) {
+        BnMulWord(src, s->q.words[0], prod);
+    } else {
+        BnMulMagnitude(src, &s->q, prod);
+    }
+    // The product carries src's sign: opposite signs add the magnitudes, equal
+    // ones subtract the smaller from the larger.
+    bn::ZeroUsed(next);
+    if (dst->sign != src->sign) {
+        BnAddMagnitude(dst, prod, next);
+        next->sign = dst->sign;
+    } else {
+        int32_t cmp = BnCompareMagnitude(*dst, *prod);
+        if (cmp > 0) {
+            BnSubMagnitude(dst, prod, next);
+            next->sign = dst->sign;
+        } else if (cmp < 0) {
+            BnSubMagnitude(prod, dst, next);
+            next->sign = 1 - dst->sign;
+        }
+    }
+    Swap(dst, next);
+}
+
+// One half-step: dst.rem = dst.rem mod src.rem, dst's coefficients follow.
+void ReduceRow(Row* src, Scratch* s, Row* dst) {
+    bn::ZeroUsed(&s->q);
+    BnDivMagnitude(&dst->rem, &src->rem, &s->q, &s->rem);
+    Swap(&dst->rem, &s->rem);
+    if (bn::IsZero(&s->q)) return;
+    if (!bn::IsZero(&src->u)) UpdateCoefficient(&src->u, s, &dst->u);
+    if (!bn::IsZero(&src->v)) UpdateCoefficient(&src->v, s, &dst->v);
 }
 }  // namespace
 
 // see bignum.h
 int32_t BnExtendedGcd(BigNum* a, BigNum* b, BigNum* x, BigNum* y, BigNum* g) {
-    // 1. Eight temporaries of twice the longer operand, plus one word.
-    uint32_t c = 2 * (a->used > b->used ? a->used : b->used) + 1;
-    Triple t0{}, t1{};
-    BigNum p{}, q{};
-    BnRelease release{&t0.u, &t0.v, &t0.rem, &t1.u, &t1.v, &t1.rem, &p, &q};
-    if (BnAlloc(c, &t0.u) != 0 || BnAlloc(c, &t0.v) != 0 || BnAlloc(c, &t0.rem) != 0 ||
-        BnAlloc(c, &t1.u) != 0 || BnAlloc(c, &t1.v) != 0 || BnAlloc(c, &t1.rem) != 0 ||
-        BnAlloc(c, &p) != 0 || BnAlloc(c, &q) != 0)
-        return -1;
+    // 1. Ten records of the longer operand plus two words: every remainder,
+    //    quotient and coefficient of the sequence is at most the larger
+    //    operand, and every product q·coefficient at most twice it.
+    uint32_t c = (a->used > b->used ? a->used : b->used) + 2;
+    Row t0{}, t1{};
+    Scratch s{};
+    BnRelease release{&t0.u, &t0.v, &t0.rem, &t1.u, &t1.v, &t1.rem, &s.q, &s.prod, &s.coef, &s.rem};
+    for (uint32_t i = 0; i < release.n; ++i)
+        if (BnAlloc(c, release.nums[i]) != 0) return -1;
 
     // 2. (U1, V1, R0) = (1, 0, b) and (U2, V2, R1) = (0, 1, a).
     t0.u.words[0] = 1;
@@ -47,14 +92,14 @@ int32_t BnExtendedGcd(BigNum* a, BigNum* b, BigNum* x, BigNum* y, BigNum* g) {
     // 3. Alternate the two remainders until one reaches zero; the last
     //    non-zero remainder and its coefficients end up in t0.
     while (!bn::IsZero(&t1.rem)) {
-        if (ReduceTriple(&t1, &q, &p, &t0) != 0) return -1;
+        ReduceRow(&t1, &s, &t0);
         if (bn::IsZero(&t0.rem)) {
-            Triple swap = t0;
+            Row swap = t0;
             t0 = t1;
             t1 = swap;
             break;
         }
-        if (ReduceTriple(&t0, &q, &p, &t1) != 0) return -1;
+        ReduceRow(&t0, &s, &t1);
     }
 
     // 4. g = R0, x = V1 (coefficient of a), y = U1.

@@ -13,6 +13,7 @@
 
 #include "bignum.h"
 #include "heap.h"
+#include "reference/bn_extended_gcd_reference.h"
 
 namespace {
 
@@ -286,6 +287,28 @@ TEST(BnGcd, GcdAndExtendedAgainstGmp) {
         ExtendedOracle(u, v, wx, wy, wg);
         ASSERT_TRUE(BnExtendedGcd(&a, &b, &x, &y, &g) == 0 && Is(g, wg) && Is(x, wx) && Is(y, wy))
             << u.get_str(16) << " " << v.get_str(16);
+    }
+}
+
+// BnExtendedGcd against the straightforward version it replaced: the same
+// gcd, coefficients, signs and record states, with random, equal and
+// coprime pairs, an operand 1 or 0, common factors, leading zero words and
+// outputs too short for the answer (which keep only its low words).
+TEST(BnGcd, ExtendedEqualsTheReference) {
+    for (int iter = 0; iter < 3000; ++iter) {
+        mpz_class common = Below(3) == 0 ? Hard(1 + Below(3)) : mpz_class(1);
+        mpz_class u = Hard(1 + Below(Below(3) ? 8 : 66)) * common, v = Hard(1 + Below(Below(3) ? 8 : 66)) * common;
+        if (uint32_t pick = Below(8); pick < 3) (pick == 0 ? v : pick == 1 ? u : v) = pick == 0 ? u : mpz_class(1);
+        uint32_t c = std::max(Words(u), Words(v)) + 1, out = Below(4) == 0 ? 1 + Below(c) : c;
+        Num a(u, c + 1), b(v, c + 1), a2(u, c + 1), b2(v, c + 1);
+        Num x(out), y(out), g(out), rx(out), ry(out), rg(out);
+        if (Below(4) == 0) a.b.used = a2.b.used = c + 1;  // leading zero words
+        ASSERT_EQ(BnExtendedGcd(&a, &b, &x, &y, &g), 0);
+        ASSERT_EQ(BnExtendedGcdReference(&a2, &b2, &rx, &ry, &rg), 0);
+        for (auto [got, want] : {std::pair{&x.b, &rx.b}, {&y.b, &ry.b}, {&g.b, &rg.b}})
+            ASSERT_TRUE(got->used == want->used && got->sign == want->sign &&
+                        std::equal(got->words, got->words + out, want->words))
+                << u.get_str(16) << " " << v.get_str(16) << " out " << out;
     }
 }
 
