@@ -13,6 +13,7 @@
 
 #include <vector>
 
+#include "bench_builds.h"
 #include "bench_keys.h"
 #include "kxrsa.h"
 
@@ -33,66 +34,66 @@ struct PrivateKey {
     OctetString d, n, p, q, dP, dQ, qInv;
 };
 
-std::vector<uint8_t> KxSign(const BenchKey& key, uint32_t scheme, const std::vector<uint8_t>& msg) {
+std::vector<uint8_t> KxSign(const KxBuild& kx, const BenchKey& key, uint32_t scheme, const std::vector<uint8_t>& msg) {
     PrivateKey k(key);
     std::vector<uint8_t> sig(key.n.size());
     OctetString in = Record(msg), out{sig.data(), 0};
     uint32_t error = 0;
-    if (KxSignRsaBlockPKCS(scheme, &k.d, &k.n, &k.p, &k.q, &k.dP, &k.dQ, &k.qInv, &in, &out,
-                           &error) != 0)
+    if (kx.signPkcs(scheme, &k.d, &k.n, &k.p, &k.q, &k.dP, &k.dQ, &k.qInv, &in, &out,
+                    &error) != 0)
         sig.clear();
     return sig;
 }
 
-std::vector<uint8_t> KxSeal(const BenchKey& key, uint32_t scheme, const std::vector<uint8_t>& data) {
+std::vector<uint8_t> KxSeal(const KxBuild& kx, const BenchKey& key, uint32_t scheme, const std::vector<uint8_t>& data) {
     std::vector<uint8_t> ct(key.n.size());
     OctetString e = Record(key.e), n = Record(key.n), in = Record(data), out{ct.data(), 0};
     uint32_t error = 0;
-    if (KxSealRsaBlockPKCS(scheme, &e, &n, &in, &out, &error) != 0) ct.clear();
+    if (kx.sealPkcs(scheme, &e, &n, &in, &out, &error) != 0) ct.clear();
     return ct;
 }
 
-void Pkcs1Sign_Kx(benchmark::State& state, uint32_t scheme) {
+void Pkcs1Sign_Kx(benchmark::State& state, uint32_t scheme, const KxBuild& kx) {
     const BenchKey& key = BenchKeyOf(static_cast<int>(state.range(0)));
     std::vector<uint8_t> msg = BenchInput(kMessageLength, 3);
     for (auto _ : state) {
-        std::vector<uint8_t> sig = KxSign(key, scheme, msg);
+        std::vector<uint8_t> sig = KxSign(kx, key, scheme, msg);
         if (sig.empty()) return state.SkipWithError("KxSignRsaBlockPKCS failed");
         benchmark::DoNotOptimize(sig.data());
     }
 }
 
-void Pkcs1Verify_Kx(benchmark::State& state, uint32_t scheme) {
+void Pkcs1Verify_Kx(benchmark::State& state, uint32_t scheme, const KxBuild& kx) {
     const BenchKey& key = BenchKeyOf(static_cast<int>(state.range(0)));
-    std::vector<uint8_t> msg = BenchInput(kMessageLength, 3), sig = KxSign(key, scheme, msg);
+    std::vector<uint8_t> msg = BenchInput(kMessageLength, 3), sig = KxSign(kx, key, scheme, msg);
     OctetString e = Record(key.e), n = Record(key.n), s = Record(sig), m = Record(msg);
     for (auto _ : state) {
         uint32_t error = 0;
-        if (KxVerifyRsaBlockPKCS(scheme, &e, &n, &s, &m, &error) != 0)
+        if (kx.verifyPkcs(scheme, &e, &n, &s, &m, &error) != 0)
             return state.SkipWithError("KxVerifyRsaBlockPKCS failed");
     }
 }
 
-void Pkcs1Encrypt_Kx(benchmark::State& state, uint32_t scheme) {
+void Pkcs1Encrypt_Kx(benchmark::State& state, uint32_t scheme, const KxBuild& kx) {
     const BenchKey& key = BenchKeyOf(static_cast<int>(state.range(0)));
     std::vector<uint8_t> data = BenchInput(kDataLength, 4);
     for (auto _ : state) {
-        std::vector<uint8_t> ct = KxSeal(key, scheme, data);
+        std::vector<uint8_t> ct = KxSeal(kx, key, scheme, data);
         if (ct.empty()) return state.SkipWithError("KxSealRsaBlockPKCS failed");
         benchmark::DoNotOptimize(ct.data());
     }
 }
 
-void Pkcs1Decrypt_Kx(benchmark::State& state, uint32_t scheme) {
+void Pkcs1Decrypt_Kx(benchmark::State& state, uint32_t scheme, const KxBuild& kx) {
     const BenchKey& key = BenchKeyOf(static_cast<int>(state.range(0)));
-    std::vector<uint8_t> data = BenchInput(kDataLength, 4), ct = KxSeal(key, scheme, data);
+    std::vector<uint8_t> data = BenchInput(kDataLength, 4), ct = KxSeal(kx, key, scheme, data);
     std::vector<uint8_t> out(key.n.size());
     PrivateKey k(key);
     OctetString in = Record(ct);
     for (auto _ : state) {
         OctetString o{out.data(), 0};
         uint32_t error = 0;
-        if (KxUnsealRsaBlockPKCS(scheme, &k.d, &k.n, &k.p, &k.q, &k.dP, &k.dQ, &k.qInv, &in, &o,
+        if (kx.unsealPkcs(scheme, &k.d, &k.n, &k.p, &k.q, &k.dP, &k.dQ, &k.qInv, &in, &o,
                                  &error) != 0 ||
             o.length != kDataLength)
             return state.SkipWithError("KxUnsealRsaBlockPKCS failed");
@@ -194,40 +195,48 @@ void Pkcs1_OpenSsl(benchmark::State& state, Op op, Padding padding) {
     EVP_PKEY_CTX_free(ctx);
 }
 
-void Pkcs1SignV15Sha256_Kx(benchmark::State& s) { Pkcs1Sign_Kx(s, kV15Sha256); }
 void Pkcs1SignV15Sha256_OpenSsl(benchmark::State& s) { Pkcs1_OpenSsl(s, Op::Sign, Padding::V15Signature); }
-void Pkcs1SignPssSha256_Kx(benchmark::State& s) { Pkcs1Sign_Kx(s, kPssSha256); }
 void Pkcs1SignPssSha256_OpenSsl(benchmark::State& s) { Pkcs1_OpenSsl(s, Op::Sign, Padding::Pss); }
-void Pkcs1VerifyV15Sha256_Kx(benchmark::State& s) { Pkcs1Verify_Kx(s, kV15Sha256); }
 void Pkcs1VerifyV15Sha256_OpenSsl(benchmark::State& s) { Pkcs1_OpenSsl(s, Op::Verify, Padding::V15Signature); }
-void Pkcs1VerifyPssSha256_Kx(benchmark::State& s) { Pkcs1Verify_Kx(s, kPssSha256); }
 void Pkcs1VerifyPssSha256_OpenSsl(benchmark::State& s) { Pkcs1_OpenSsl(s, Op::Verify, Padding::Pss); }
-void Pkcs1EncryptV15_Kx(benchmark::State& s) { Pkcs1Encrypt_Kx(s, kV15Encryption); }
 void Pkcs1EncryptV15_OpenSsl(benchmark::State& s) { Pkcs1_OpenSsl(s, Op::Encrypt, Padding::V15Encryption); }
-void Pkcs1EncryptOaepSha256_Kx(benchmark::State& s) { Pkcs1Encrypt_Kx(s, kOaepSha256); }
 void Pkcs1EncryptOaepSha256_OpenSsl(benchmark::State& s) { Pkcs1_OpenSsl(s, Op::Encrypt, Padding::Oaep); }
-void Pkcs1DecryptV15_Kx(benchmark::State& s) { Pkcs1Decrypt_Kx(s, kV15Encryption); }
 void Pkcs1DecryptV15_OpenSsl(benchmark::State& s) { Pkcs1_OpenSsl(s, Op::Decrypt, Padding::V15Encryption); }
-void Pkcs1DecryptOaepSha256_Kx(benchmark::State& s) { Pkcs1Decrypt_Kx(s, kOaepSha256); }
 void Pkcs1DecryptOaepSha256_OpenSsl(benchmark::State& s) { Pkcs1_OpenSsl(s, Op::Decrypt, Padding::Oaep); }
 
-#define KX_PKCS1_BENCH(name) \
-    BENCHMARK(name)->Arg(1024)->Arg(2048)->Unit(benchmark::kMicrosecond)
-KX_PKCS1_BENCH(Pkcs1SignV15Sha256_Kx);
-KX_PKCS1_BENCH(Pkcs1SignV15Sha256_OpenSsl);
-KX_PKCS1_BENCH(Pkcs1SignPssSha256_Kx);
-KX_PKCS1_BENCH(Pkcs1SignPssSha256_OpenSsl);
-KX_PKCS1_BENCH(Pkcs1VerifyV15Sha256_Kx);
-KX_PKCS1_BENCH(Pkcs1VerifyV15Sha256_OpenSsl);
-KX_PKCS1_BENCH(Pkcs1VerifyPssSha256_Kx);
-KX_PKCS1_BENCH(Pkcs1VerifyPssSha256_OpenSsl);
-KX_PKCS1_BENCH(Pkcs1EncryptV15_Kx);
-KX_PKCS1_BENCH(Pkcs1EncryptV15_OpenSsl);
-KX_PKCS1_BENCH(Pkcs1EncryptOaepSha256_Kx);
-KX_PKCS1_BENCH(Pkcs1EncryptOaepSha256_OpenSsl);
-KX_PKCS1_BENCH(Pkcs1DecryptV15_Kx);
-KX_PKCS1_BENCH(Pkcs1DecryptV15_OpenSsl);
-KX_PKCS1_BENCH(Pkcs1DecryptOaepSha256_Kx);
-KX_PKCS1_BENCH(Pkcs1DecryptOaepSha256_OpenSsl);
+void Pkcs1Sizes(benchmark::internal::Benchmark* b) { b->Arg(1024)->Arg(2048)->Unit(benchmark::kMicrosecond); }
+
+const int kPkcs1SignV15Sha256 = RegisterKxBenchmark(
+    "Pkcs1SignV15Sha256_Kx", [](benchmark::State& s, const KxBuild& kx) { Pkcs1Sign_Kx(s, kV15Sha256, kx); },
+    Pkcs1Sizes);
+BENCHMARK(Pkcs1SignV15Sha256_OpenSsl)->Apply(Pkcs1Sizes);
+const int kPkcs1SignPssSha256 = RegisterKxBenchmark(
+    "Pkcs1SignPssSha256_Kx", [](benchmark::State& s, const KxBuild& kx) { Pkcs1Sign_Kx(s, kPssSha256, kx); },
+    Pkcs1Sizes);
+BENCHMARK(Pkcs1SignPssSha256_OpenSsl)->Apply(Pkcs1Sizes);
+const int kPkcs1VerifyV15Sha256 = RegisterKxBenchmark(
+    "Pkcs1VerifyV15Sha256_Kx", [](benchmark::State& s, const KxBuild& kx) { Pkcs1Verify_Kx(s, kV15Sha256, kx); },
+    Pkcs1Sizes);
+BENCHMARK(Pkcs1VerifyV15Sha256_OpenSsl)->Apply(Pkcs1Sizes);
+const int kPkcs1VerifyPssSha256 = RegisterKxBenchmark(
+    "Pkcs1VerifyPssSha256_Kx", [](benchmark::State& s, const KxBuild& kx) { Pkcs1Verify_Kx(s, kPssSha256, kx); },
+    Pkcs1Sizes);
+BENCHMARK(Pkcs1VerifyPssSha256_OpenSsl)->Apply(Pkcs1Sizes);
+const int kPkcs1EncryptV15 = RegisterKxBenchmark(
+    "Pkcs1EncryptV15_Kx", [](benchmark::State& s, const KxBuild& kx) { Pkcs1Encrypt_Kx(s, kV15Encryption, kx); },
+    Pkcs1Sizes);
+BENCHMARK(Pkcs1EncryptV15_OpenSsl)->Apply(Pkcs1Sizes);
+const int kPkcs1EncryptOaepSha256 = RegisterKxBenchmark(
+    "Pkcs1EncryptOaepSha256_Kx", [](benchmark::State& s, const KxBuild& kx) { Pkcs1Encrypt_Kx(s, kOaepSha256, kx); },
+    Pkcs1Sizes);
+BENCHMARK(Pkcs1EncryptOaepSha256_OpenSsl)->Apply(Pkcs1Sizes);
+const int kPkcs1DecryptV15 = RegisterKxBenchmark(
+    "Pkcs1DecryptV15_Kx", [](benchmark::State& s, const KxBuild& kx) { Pkcs1Decrypt_Kx(s, kV15Encryption, kx); },
+    Pkcs1Sizes);
+BENCHMARK(Pkcs1DecryptV15_OpenSsl)->Apply(Pkcs1Sizes);
+const int kPkcs1DecryptOaepSha256 = RegisterKxBenchmark(
+    "Pkcs1DecryptOaepSha256_Kx", [](benchmark::State& s, const KxBuild& kx) { Pkcs1Decrypt_Kx(s, kOaepSha256, kx); },
+    Pkcs1Sizes);
+BENCHMARK(Pkcs1DecryptOaepSha256_OpenSsl)->Apply(Pkcs1Sizes);
 
 }  // namespace

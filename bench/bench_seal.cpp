@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "bench_builds.h"
 #include "bench_keys.h"
 #include "kxrsa.h"
 
@@ -25,7 +26,7 @@ const std::vector<uint8_t>& ExponentOf(const BenchKey& key, Exponent which) {
     return which == Exponent::Public ? key.e : key.d;
 }
 
-void KxSeal(benchmark::State& state, Exponent which) {
+void KxSeal(benchmark::State& state, Exponent which, const KxBuild& kx) {
     const BenchKey& key = BenchKeyOf(static_cast<int>(state.range(0)));
     std::vector<uint8_t> in = BenchInput(static_cast<uint32_t>(key.n.size()), 1);
     std::vector<uint8_t> out(key.n.size());
@@ -33,7 +34,7 @@ void KxSeal(benchmark::State& state, Exponent which) {
     for (auto _ : state) {
         OctetString y{out.data(), static_cast<uint32_t>(out.size())};
         uint32_t error = 0;
-        if (KxSealRsaBlock(&e, &n, &x, &y, &error) != 0) {
+        if (kx.seal(&e, &n, &x, &y, &error) != 0) {
             state.SkipWithError("KxSealRsaBlock failed");
             return;
         }
@@ -71,16 +72,18 @@ void OpenSslModExp(benchmark::State& state, Exponent which) {
     BN_CTX_free(ctx);
 }
 
-void SealRawPublic_Kx(benchmark::State& s) { KxSeal(s, Exponent::Public); }
 void SealRawPublic_OpenSsl(benchmark::State& s) { OpenSslPublicRaw(s); }
 void SealModExpPublic_OpenSslBn(benchmark::State& s) { OpenSslModExp(s, Exponent::Public); }
-void SealFullExponent_Kx(benchmark::State& s) { KxSeal(s, Exponent::Full); }
 void SealFullExponent_OpenSslBn(benchmark::State& s) { OpenSslModExp(s, Exponent::Full); }
 
-BENCHMARK(SealRawPublic_Kx)->Arg(1024)->Arg(2048);
+const int kSealPublic = RegisterKxBenchmark(
+    "SealRawPublic_Kx", [](benchmark::State& s, const KxBuild& kx) { KxSeal(s, Exponent::Public, kx); },
+    [](benchmark::internal::Benchmark* b) { b->Arg(1024)->Arg(2048); });
 BENCHMARK(SealRawPublic_OpenSsl)->Arg(1024)->Arg(2048);
 BENCHMARK(SealModExpPublic_OpenSslBn)->Arg(1024)->Arg(2048);
-BENCHMARK(SealFullExponent_Kx)->Arg(1024)->Arg(2048)->Unit(benchmark::kMillisecond);
+const int kSealFull = RegisterKxBenchmark(
+    "SealFullExponent_Kx", [](benchmark::State& s, const KxBuild& kx) { KxSeal(s, Exponent::Full, kx); },
+    [](benchmark::internal::Benchmark* b) { b->Arg(1024)->Arg(2048)->Unit(benchmark::kMillisecond); });
 BENCHMARK(SealFullExponent_OpenSslBn)->Arg(1024)->Arg(2048)->Unit(benchmark::kMillisecond);
 
 }  // namespace

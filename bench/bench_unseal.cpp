@@ -15,6 +15,7 @@
 #include <map>
 #include <vector>
 
+#include "bench_builds.h"
 #include "bench_keys.h"
 #include "kxrsa.h"
 
@@ -85,7 +86,7 @@ const BenchKey& UnsealKeyOf(int bits) {
     }
 }
 
-void KxUnseal(benchmark::State& state, Variant variant) {
+void KxUnseal(benchmark::State& state, Variant variant, const KxBuild& kx) {
     const BenchKey& key = UnsealKeyOf(static_cast<int>(state.range(0)));
     std::vector<uint8_t> in = BenchInput(static_cast<uint32_t>(key.n.size()), 2);
     std::vector<uint8_t> out(key.n.size());
@@ -98,13 +99,13 @@ void KxUnseal(benchmark::State& state, Variant variant) {
         int32_t result = -1;
         switch (variant) {
             case Variant::Plain:
-                result = KxUnsealRsaBlock(&d, &n, &p, &q, &dP, &dQ, &qInv, &c, &m, &error);
+                result = kx.unseal(&d, &n, &p, &q, &dP, &dQ, &qInv, &c, &m, &error);
                 break;
             case Variant::Blinding:
-                result = KxUnsealRsaBlockBlinding(&d, &n, &p, &q, &dP, &dQ, &qInv, &c, &m, &error);
+                result = kx.unsealBlinding(&d, &n, &p, &q, &dP, &dQ, &qInv, &c, &m, &error);
                 break;
             case Variant::Blinding2:
-                result = KxUnsealRsaBlockBlinding2(&d, &e, &n, &p, &q, &dP, &dQ, &qInv, &c, &m, &error);
+                result = kx.unsealBlinding2(&d, &e, &n, &p, &q, &dP, &dQ, &qInv, &c, &m, &error);
                 break;
         }
         if (result != 0) {
@@ -122,14 +123,21 @@ void OpenSslPrivateRaw(benchmark::State& state) {
     RunOpenSslRaw(state, key, BenchInput(static_cast<uint32_t>(key.n.size()), 2), true);
 }
 
-void UnsealRawPrivate_Kx(benchmark::State& s) { KxUnseal(s, Variant::Plain); }
-void UnsealRawPrivate_KxBlinding(benchmark::State& s) { KxUnseal(s, Variant::Blinding); }
-void UnsealRawPrivate_KxBlinding2(benchmark::State& s) { KxUnseal(s, Variant::Blinding2); }
 void UnsealRawPrivate_OpenSsl(benchmark::State& s) { OpenSslPrivateRaw(s); }
 
-BENCHMARK(UnsealRawPrivate_OpenSsl)->Arg(1024)->Arg(2048)->Unit(benchmark::kMicrosecond);
-BENCHMARK(UnsealRawPrivate_Kx)->Arg(1024)->Arg(2048)->Unit(benchmark::kMicrosecond);
-BENCHMARK(UnsealRawPrivate_KxBlinding)->Arg(1024)->Arg(2048)->Unit(benchmark::kMicrosecond);
-BENCHMARK(UnsealRawPrivate_KxBlinding2)->Arg(1024)->Arg(2048)->Unit(benchmark::kMicrosecond);
+void PrivateKeySizes(benchmark::internal::Benchmark* b) {
+    b->Arg(1024)->Arg(2048)->Unit(benchmark::kMicrosecond);
+}
+
+BENCHMARK(UnsealRawPrivate_OpenSsl)->Apply(PrivateKeySizes);
+const int kUnsealPlain = RegisterKxBenchmark(
+    "UnsealRawPrivate_Kx", [](benchmark::State& s, const KxBuild& kx) { KxUnseal(s, Variant::Plain, kx); },
+    PrivateKeySizes);
+const int kUnsealBlinding = RegisterKxBenchmark(
+    "UnsealRawPrivate_KxBlinding",
+    [](benchmark::State& s, const KxBuild& kx) { KxUnseal(s, Variant::Blinding, kx); }, PrivateKeySizes);
+const int kUnsealBlinding2 = RegisterKxBenchmark(
+    "UnsealRawPrivate_KxBlinding2",
+    [](benchmark::State& s, const KxBuild& kx) { KxUnseal(s, Variant::Blinding2, kx); }, PrivateKeySizes);
 
 }  // namespace
