@@ -1,6 +1,9 @@
-// Long division of magnitudes (Knuth, TAOCP vol. 2, 4.3.1, algorithm D), with
-// the quotient digit estimated from the divisor's top word alone and corrected
-// afterwards by adding the divisor back.
+// Long division of magnitudes (Knuth, TAOCP vol. 2, 4.3.1, algorithm D). The
+// quotient words are found two at a time, as digits of base 2^64 estimated
+// from the divisor's top two words and refined with its third; a lone top
+// word (an odd count) is estimated from the divisor's top word alone. Either
+// estimate never undercounts, and adding the divisor back corrects any excess,
+// so every quotient word is the true one.
 #include "bignum.h"
 #include "bn_kernels.h"
 
@@ -49,6 +52,59 @@ uint32_t DivideStep(uint32_t* r, const uint32_t* b, uint32_t n, uint32_t j) {
     r[j + n] = static_cast<uint32_t>(top - c);
     return qhat;
 }
+// hi:lo / d for hi < d (the quotient fits 64 bits); *rem = the remainder.
+inline uint64_t Divide128(uint64_t hi, uint64_t lo, uint64_t d, uint64_t* rem) {
+#if defined(__x86_64__) && !defined(KX_BN_PORTABLE_KERNELS)
+    uint64_t q, r;
+    __asm__("divq %4" : "=a"(q), "=d"(r) : "a"(lo), "d"(hi), "rm"(d));
+    *rem = r;
+    return q;
+#else
+    bn::u128 x = (static_cast<bn::u128>(hi) << 64) | lo;
+    uint64_t q = static_cast<uint64_t>(x / d);
+    *rem = static_cast<uint64_t>(x - static_cast<bn::u128>(q) * d);
+    return q;
+#endif
+}
+
+// Quotient words j and j + 1 together: the base-2^64 digit of the partial
+// remainder r[j..j+n+2), which is below b·2^64, divided by b (n >= 2).
+// The estimate from the remainder's top four words over b's top two
+// overcounts by at most 2; comparing with b's third word as well (step D3)
+// leaves an excess only when b's lower words decide, which the add-back
+// corrects. Returns the digit; r[j..j+n+2) holds the new partial remainder.
+uint64_t DivideStepPair(uint32_t* r, const uint32_t* b, uint32_t n, uint32_t j) {
+    const uint64_t bt = bn::LoadPair(b + n - 2);
+    const uint64_t top = bn::LoadPair(r + j + n);  // never above bt
+    const uint64_t next = bn::LoadPair(r + j + n - 2);
+    uint64_t qhat, rhat;
+    bool rhatFits = true;  // rhat below 2^64: the refinement applies
+    if (top == bt) {
+        // qhat = 2^64 - 1, rhat = top:next - qhat·bt = next + bt.
+        qhat = ~0ull;
+        rhat = next + bt;
+        rhatFits = rhat >= next;
+    } else {
+        qhat = Divide128(top, next, bt, &rhat);
+    }
+    if (n >= 3) {
+        const bn::u128 third = b[n - 3];
+        while (rhatFits && qhat * third > ((static_cast<bn::u128>(rhat) << 32) | r[j + n - 3])) {
+            --qhat;
+            rhat += bt;
+            rhatFits = rhat >= bt;
+        }
+    }
+    if (qhat == 0) return 0;
+
+    uint64_t c = bn::MulSubRow64(r + j, b, n, qhat);
+    while (c > top) {  // the remainder is negative: add b back
+        c -= bn::AddRow(r + j, b, n);
+        --qhat;
+    }
+    bn::StorePair(r + j + n, top - c);
+    return qhat;
+}
 }  // namespace
 
 // see bignum.h
@@ -90,8 +146,18 @@ void BnDivMagnitude(BigNum* a, BigNum* b, BigNum* q, BigNum* r) {
         q->words[m] = 1;
         SubtractWords(r->words + m, b->words, n);
     }
-    // 8. The remaining digits, from the top.
-    for (uint32_t j = m; j-- > 0;) q->words[j] = DivideStep(r->words, b->words, n, j);
+    // 8. The remaining words, from the top: an odd one alone, then in pairs.
+    uint32_t j = m;
+    if (j % 2 != 0) {
+        --j;
+        q->words[j] = DivideStep(r->words, b->words, n, j);
+    }
+    while (j > 0) {
+        j -= 2;
+        uint64_t digit = DivideStepPair(r->words, b->words, n, j);
+        q->words[j] = static_cast<uint32_t>(digit);
+        q->words[j + 1] = static_cast<uint32_t>(digit >> 32);
+    }
 
     // 9-10. Undo the shift: b gets its value back, r becomes the remainder.
     if (s > 0) {

@@ -54,7 +54,8 @@ namespace {
 // -b = ~b + 1 - 2^(32n) over n words. That turns the row into the
 // multiply-accumulate step above, started with carry q; the borrow word is
 // then q minus the final carry (never negative: each step's carry is at most q).
-[[maybe_unused]] uint64_t MulSubRowPortable(uint32_t* r, const uint32_t* b, uint32_t n, uint32_t q) {
+// q may be a whole 64-bit limb.
+[[maybe_unused]] uint64_t MulSubRowPortable(uint32_t* r, const uint32_t* b, uint32_t n, uint64_t q) {
     uint64_t carry = q;
     uint32_t i = 0;
     for (; i + 3 < n; i += 4) {
@@ -71,9 +72,9 @@ namespace {
         i += 2;
     }
     if (i < n) {
-        uint64_t t = static_cast<uint64_t>(q) * static_cast<uint32_t>(~b[i]) + r[i] + carry;
+        u128 t = static_cast<u128>(q) * static_cast<uint32_t>(~b[i]) + r[i] + carry;
         r[i] = static_cast<uint32_t>(t);
-        carry = t >> 32;
+        carry = static_cast<uint64_t>(t >> 32);
     }
     return q - carry;
 }
@@ -121,7 +122,7 @@ inline WordPair* PairAt(uint32_t* w) { return reinterpret_cast<WordPair*>(w); }
 // prime factors (N > 0), so the compiler can unroll them completely; N = 0
 // takes the count at run time.
 template <uint32_t N>
-uint64_t MulSubRowOf(uint32_t* r, const uint32_t* b, uint32_t count, uint32_t q) {
+uint64_t MulSubRowOf(uint32_t* r, const uint32_t* b, uint32_t count, uint64_t q) {
     const uint32_t n = N != 0 ? N : count;
     unsigned long long high = 0;
     uint8_t ca = 0, cb = 0;
@@ -150,14 +151,15 @@ uint64_t MulSubRowOf(uint32_t* r, const uint32_t* b, uint32_t count, uint32_t q)
         cb = _subborrow_u64(cb, LoadPair(r + i), s, PairAt(r + i));
         high = High(p);
     }
-    uint64_t c = high + ca;  // the high half of q·b is below 2^32: no overflow
+    // The borrow word is at most q (see MulSubRowPortable), so neither sum
+    // below overflows.
+    uint64_t c = high + ca;
     if (i < n) {
-        // (2^32 - 1)² + 2^32 < 2^64: the last word fits 64-bit arithmetic.
-        uint64_t p = static_cast<uint64_t>(q) * b[i] + c;
+        u128 p = static_cast<u128>(q) * b[i] + c;
         unsigned int d;
         cb = _subborrow_u32(cb, r[i], static_cast<uint32_t>(p), &d);
         r[i] = d;
-        return (p >> 32) + cb;
+        return static_cast<uint64_t>(p >> 32) + cb;
     }
     return c + cb;
 }
@@ -183,7 +185,7 @@ uint32_t AddRowOf(uint32_t* r, const uint32_t* b, uint32_t count) {
     return c;
 }
 
-uint64_t MulSubRow(uint32_t* r, const uint32_t* b, uint32_t n, uint32_t q) {
+uint64_t MulSubRow64(uint32_t* r, const uint32_t* b, uint32_t n, uint64_t q) {
     switch (n) {
         case 16: return MulSubRowOf<16>(r, b, n, q);
         case 32: return MulSubRowOf<32>(r, b, n, q);
@@ -201,11 +203,15 @@ uint32_t AddRow(uint32_t* r, const uint32_t* b, uint32_t n) {
     }
 }
 #else
-uint64_t MulSubRow(uint32_t* r, const uint32_t* b, uint32_t n, uint32_t q) {
+uint64_t MulSubRow64(uint32_t* r, const uint32_t* b, uint32_t n, uint64_t q) {
     return MulSubRowPortable(r, b, n, q);
 }
 uint32_t AddRow(uint32_t* r, const uint32_t* b, uint32_t n) { return AddRowPortable(r, b, n); }
 #endif
+
+uint64_t MulSubRow(uint32_t* r, const uint32_t* b, uint32_t n, uint32_t q) {
+    return MulSubRow64(r, b, n, q);
+}
 
 uint32_t DoubleAndAdd(uint32_t* r, const uint32_t* x, const uint32_t* s, uint32_t n) {
     uint64_t out = 0;  // top bit of the previous limb of x

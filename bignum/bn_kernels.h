@@ -77,6 +77,10 @@ uint64_t MulAddRow64(uint32_t* r, const uint32_t* b, uint32_t n, uint64_t m);
 // old r - q·b equals the new r - c·2^(32n). c < 2^32 + 2.
 uint64_t MulSubRow(uint32_t* r, const uint32_t* b, uint32_t n, uint32_t q);
 
+// r[0..n) -= q·b[0..n) for a 64-bit q; returns the borrow c such that the old
+// r - q·b equals the new r - c·2^(32n). c <= q.
+uint64_t MulSubRow64(uint32_t* r, const uint32_t* b, uint32_t n, uint64_t q);
+
 // r[0..n) += d·b[0..n) for a 32-bit d; returns the carry word.
 uint64_t MulAddRow32(uint32_t* r, const uint32_t* b, uint32_t n, uint32_t d);
 
