@@ -1,6 +1,8 @@
 // Modular exponentiation: left to right over the exponent in windows of two
 // bits, with the cube of the base as the only precomputed power. Every
-// reduction is a full long division whose quotient is thrown away.
+// reduction is a full long division whose quotient is thrown away. The
+// squarings work in two scratch records allocated with the others, so the
+// loop itself never allocates.
 #include "bignum.h"
 #include "bn_kernels.h"
 #include "bn_release.h"
@@ -12,6 +14,8 @@ struct ModExpState {
     BigNum* product;  // P: every product before its reduction
     BigNum* quot;     // Q: quotient scratch, zeroed before each division
     BigNum* modulus;  // M: shifted and restored by each division
+    uint32_t* cross;  // squaring scratch: the cross products
+    uint32_t* limbs;  // squaring scratch: the squares of the limbs
 };
 
 // A = P mod M.
@@ -20,11 +24,26 @@ void Reduce(const ModExpState& st) {
     BnDivMagnitude(st.product, st.modulus, st.quot, st.acc);
 }
 
-// A = A² mod M; -1 when the squaring's temporaries cannot be allocated.
-int32_t SquareStep(const ModExpState& st) {
-    if (BnSquare(st.acc, st.product) != 0) return -1;
+// P = f², as BnSquare computes it.
+void Square(const ModExpState& st, const BigNum* f) {
+    BigNum* p = st.product;
+    uint32_t u = f->used;
+    if (u == 1) {
+        bn::ZeroUsed(p);
+        bn::StorePair(p->words, static_cast<uint64_t>(f->words[0]) * f->words[0]);
+        bn::NormaliseBelow(p, 2);
+        return;
+    }
+    // P is zero above its used words, so only those below 2u need clearing.
+    bn::SquareWords(f->words, u, p->words, p->used > 2 * u ? p->used : 2 * u, st.cross, st.limbs);
+    bn::NormaliseBelow(p, 2 * u);
+    p->sign = 0;
+}
+
+// A = A² mod M.
+void SquareStep(const ModExpState& st) {
+    Square(st, st.acc);
     Reduce(st);
-    return 0;
 }
 
 // A = A·f mod M.
@@ -37,15 +56,15 @@ void MultiplyStep(const ModExpState& st, const BigNum* f) {
 // One window of two exponent bits t (0 to 3), after the squaring that every
 // window starts with. t = 2 is square, multiply by g, square, so that no
 // power g² is ever kept.
-int32_t ApplyWindow(const ModExpState& st, uint32_t t, const BigNum* g, const BigNum* cube) {
+void ApplyWindow(const ModExpState& st, uint32_t t, const BigNum* g, const BigNum* cube) {
     if (t == 2) {
         MultiplyStep(st, g);
-        return SquareStep(st);
+        SquareStep(st);
+        return;
     }
-    if (SquareStep(st) != 0) return -1;
+    SquareStep(st);
     if (t == 1) MultiplyStep(st, g);
     if (t == 3) MultiplyStep(st, cube);
-    return 0;
 }
 
 // The words of `a` up to its highest non-zero one, as a read-only view. The
@@ -67,8 +86,8 @@ int32_t BnModExp(const BigNum* base, BigNum* exponent, BigNum* modulus, BigNum* 
     if (bn::IsZero(modulus)) return -1;
     if (modulus->used > n) n = modulus->used;  // a record that broke the invariant
 
-    BigNum a{}, p{}, q{}, d{}, reduced{}, scratch{};
-    BnRelease release{&a, &p, &q, &d, &reduced, &scratch};
+    BigNum a{}, p{}, q{}, d{}, reduced{}, scratch{}, cross{}, limbs{};
+    BnRelease release{&a, &p, &q, &d, &reduced, &scratch, &cross, &limbs};
 
     // A base not below the modulus is reduced first, so the products stay
     // within 2n words and their quotients within n + 1.
@@ -81,11 +100,12 @@ int32_t BnModExp(const BigNum* base, BigNum* exponent, BigNum* modulus, BigNum* 
         g = reduced;
     }
 
-    // 1. Accumulator, product, quotient scratch, cube of the base.
+    // 1. Accumulator, product, quotient scratch, cube of the base, and the
+    //    squaring's scratch.
     if (BnAlloc(2 * n, &a) != 0 || BnAlloc(2 * n, &p) != 0 || BnAlloc(n + 1, &q) != 0 ||
-        BnAlloc(2 * n, &d) != 0)
+        BnAlloc(2 * n, &d) != 0 || BnAlloc(2 * n, &cross) != 0 || BnAlloc(2 * n, &limbs) != 0)
         return -1;
-    ModExpState st{&a, &p, &q, modulus};
+    ModExpState st{&a, &p, &q, modulus, cross.words, limbs.words};
 
     // 2-3. A = 1; align the exponent's top bit with bit 31 of x.
     uint32_t bits = 0;
@@ -106,7 +126,7 @@ int32_t BnModExp(const BigNum* base, BigNum* exponent, BigNum* modulus, BigNum* 
     }
 
     // 5. D = g³ mod M, from the unreduced g² (the base is below M here).
-    if (BnSquare(&g, &p) != 0) return -1;
+    Square(st, &g);
     bn::ZeroUsed(&q);
     BnDivMagnitude(&p, modulus, &q, &d);
     bn::ZeroUsed(&p);
@@ -122,10 +142,10 @@ int32_t BnModExp(const BigNum* base, BigNum* exponent, BigNum* modulus, BigNum* 
         }
         while (left != 0) {
             left -= 2;
-            if (SquareStep(st) != 0) return -1;
+            SquareStep(st);
             uint32_t t = x >> 30;
             x <<= 2;
-            if (ApplyWindow(st, t, &g, &d) != 0) return -1;
+            ApplyWindow(st, t, &g, &d);
         }
     }
 

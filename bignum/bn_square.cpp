@@ -31,6 +31,17 @@ void StoreLimbSquares(const uint32_t* a, uint32_t u, uint32_t* s) {
 }
 }  // namespace
 
+namespace bn {
+void SquareWords(const uint32_t* a, uint32_t u, uint32_t* r, uint32_t capacity, uint32_t* x, uint32_t* s) {
+    // a² = 2·x + s, formed in one pass over the 2u words; 2·x < a² fits.
+    for (uint32_t i = 0; i < 2 * u; ++i) x[i] = 0;
+    AddCrossProducts(a, u, x);
+    StoreLimbSquares(a, u, s);
+    DoubleAndAdd(r, x, s, 2 * u);
+    for (uint32_t i = 2 * u; i < capacity; ++i) r[i] = 0;
+}
+}  // namespace bn
+
 // see bignum.h
 int32_t BnSquare(const BigNum* a, BigNum* r) {
     uint32_t u = a->used;
@@ -43,12 +54,7 @@ int32_t BnSquare(const BigNum* a, BigNum* r) {
     BigNum x{}, s{};
     BnRelease release{&x, &s};
     if (BnAlloc(r->capacity, &x) != 0 || BnAlloc(r->capacity, &s) != 0) return -1;
-
-    // a² = 2·x + s, formed in one pass over the 2u words; 2·x < a² fits.
-    AddCrossProducts(a->words, u, x.words);
-    StoreLimbSquares(a->words, u, s.words);
-    bn::DoubleAndAdd(r->words, x.words, s.words, 2 * u);
-    for (uint32_t i = 2 * u; i < r->capacity; ++i) r->words[i] = 0;
+    bn::SquareWords(a->words, u, r->words, r->capacity, x.words, s.words);
     bn::Normalise(r);
     r->sign = 0;
     return 0;
