@@ -20,7 +20,8 @@ inline uint64_t Low(u128 t) { return static_cast<uint64_t>(t); }
 inline uint64_t High(u128 t) { return static_cast<uint64_t>(t >> 64); }
 }  // namespace
 
-uint64_t MulAddRow64(uint32_t* r, const uint32_t* b, uint32_t n, uint64_t m) {
+namespace {
+[[maybe_unused]] uint64_t MulAddRow64Portable(uint32_t* r, const uint32_t* b, uint32_t n, uint64_t m) {
     uint64_t carry = 0;
     uint32_t i = 0;
     for (; i + 3 < n; i += 4) {
@@ -44,6 +45,8 @@ uint64_t MulAddRow64(uint32_t* r, const uint32_t* b, uint32_t n, uint64_t m) {
     }
     return carry;
 }
+
+}  // namespace
 
 uint64_t MulAddRow32(uint32_t* r, const uint32_t* b, uint32_t n, uint32_t d) {
     return MulAddRow64(r, b, n, d);
@@ -185,7 +188,15 @@ uint32_t AddRowOf(uint32_t* r, const uint32_t* b, uint32_t count) {
     return c;
 }
 
+uint64_t MulAddRow64(uint32_t* r, const uint32_t* b, uint32_t n, uint64_t m) {
+    if (HasAdx()) return MulAddRowAdx(r, b, n, m);
+    return MulAddRow64Portable(r, b, n, m);
+}
+
 uint64_t MulSubRow64(uint32_t* r, const uint32_t* b, uint32_t n, uint64_t q) {
+    // Measured: the adx row wins on long rows, the unrolled 16- and 32-word
+    // rows below win on short ones.
+    if (n >= 64 && HasAdx()) return MulSubRowAdx(r, b, n, q);
     switch (n) {
         case 16: return MulSubRowOf<16>(r, b, n, q);
         case 32: return MulSubRowOf<32>(r, b, n, q);
@@ -203,6 +214,9 @@ uint32_t AddRow(uint32_t* r, const uint32_t* b, uint32_t n) {
     }
 }
 #else
+uint64_t MulAddRow64(uint32_t* r, const uint32_t* b, uint32_t n, uint64_t m) {
+    return MulAddRow64Portable(r, b, n, m);
+}
 uint64_t MulSubRow64(uint32_t* r, const uint32_t* b, uint32_t n, uint64_t q) {
     return MulSubRowPortable(r, b, n, q);
 }

@@ -81,6 +81,15 @@ uint64_t MulSubRow(uint32_t* r, const uint32_t* b, uint32_t n, uint32_t q);
 // r - q·b equals the new r - c·2^(32n). c <= q.
 uint64_t MulSubRow64(uint32_t* r, const uint32_t* b, uint32_t n, uint64_t q);
 
+#if defined(__x86_64__) && !defined(KX_BN_PORTABLE_KERNELS)
+// HasAdx: the processor has BMI2 and ADX (never, when built with KX_BN_NO_ADX).
+// MulAddRowAdx / MulSubRowAdx: MulAddRow64 / MulSubRow64 with mulx, adcx and
+// adox, only to be called when HasAdx() (bn_kernels_adx.cpp).
+bool HasAdx();
+uint64_t MulAddRowAdx(uint32_t* r, const uint32_t* b, uint32_t n, uint64_t m);
+uint64_t MulSubRowAdx(uint32_t* r, const uint32_t* b, uint32_t n, uint64_t q);
+#endif
+
 // r[0..n) += d·b[0..n) for a 32-bit d; returns the carry word.
 uint64_t MulAddRow32(uint32_t* r, const uint32_t* b, uint32_t n, uint32_t d);
 

@@ -225,7 +225,8 @@ TEST_F(RsaTest, BlindingPowerByTheFactorsEqualsTheDesignedOne) {
         Key k = c.base;
         const mpz_class d = Z(k[D]);
         k[N] = B(c.n), k[P] = B(c.p), k[Q] = B(c.q), k[QINV] = B(c.qInv);
-        k[DP] = B(d % (c.p > 1 ? mpz_class(c.p - 1) : mpz_class(1))), k[DQ] = B(d % (c.q > 1 ? mpz_class(c.q - 1) : mpz_class(1)));
+        auto below = [](const mpz_class& x) { return x > 1 ? mpz_class(x - 1) : mpz_class(1); };
+        k[DP] = B(d % below(c.p)), k[DQ] = B(d % below(c.q));
         const size_t L = k[N].size(), w = (L + 3) / 4;
         SCOPED_TRACE(c.name);
         {
