@@ -101,6 +101,13 @@ void BnMulMagnitude(const BigNum* a, const BigNum* b, BigNum* r);
 //   -1 when a temporary could not be allocated (r then unwritten).
 int32_t BnSquare(const BigNum* a, BigNum* r);
 
+// BnSquareWithScratch: r = a², sign 0, as BnSquare, but with the caller's
+//   records x and s (capacity >= 2·a.used each, any content; they keep parts
+//   of the square) in place of its temporaries, so it never allocates. r
+//   capacity >= 2·a.used and >= 2, distinct from a, x, s, and zero above its
+//   used words (as every record keeps it).
+void BnSquareWithScratch(const BigNum* a, BigNum* r, BigNum* x, BigNum* s);
+
 // BnDivMagnitude: q = floor(|a| / |b|), r = |a| mod |b|.
 //   q MUST be zero on entry, capacity >= a.used - b.used + 1; r capacity must
 //   hold a after the normalisation shift (a.used + 1 always suffices).

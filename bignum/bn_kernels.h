@@ -102,11 +102,6 @@ uint32_t DoubleAndAdd(uint32_t* r, const uint32_t* x, const uint32_t* s, uint32_
 // r[0..n) = a[0..n) + b[0..n); returns the carry (0 or 1). r MAY be a or b.
 uint32_t AddWords(uint32_t* r, const uint32_t* a, const uint32_t* b, uint32_t n);
 
-// r[0..capacity) = a[0..u)², u >= 2, capacity >= 2u; x and s are scratch of 2u
-// words each (any content on entry; they hold parts of the square afterwards).
-// Defined in bn_square.cpp.
-void SquareWords(const uint32_t* a, uint32_t u, uint32_t* r, uint32_t capacity, uint32_t* x, uint32_t* s);
-
 // r[0..na+nb) = a·b; r zero on entry, na, nb >= 1.
 void MulWords(uint32_t* r, const uint32_t* a, uint32_t na, const uint32_t* b, uint32_t nb);
 

@@ -14,8 +14,8 @@ struct ModExpState {
     BigNum* product;  // P: every product before its reduction
     BigNum* quot;     // Q: quotient scratch, zeroed before each division
     BigNum* modulus;  // M: shifted and restored by each division
-    uint32_t* cross;  // squaring scratch: the cross products
-    uint32_t* limbs;  // squaring scratch: the squares of the limbs
+    BigNum* cross;    // squaring scratch
+    BigNum* limbs;    // squaring scratch
 };
 
 // A = P mod M.
@@ -26,18 +26,7 @@ void Reduce(const ModExpState& st) {
 
 // P = f², as BnSquare computes it.
 void Square(const ModExpState& st, const BigNum* f) {
-    BigNum* p = st.product;
-    uint32_t u = f->used;
-    if (u == 1) {
-        bn::ZeroUsed(p);
-        bn::StorePair(p->words, static_cast<uint64_t>(f->words[0]) * f->words[0]);
-        bn::NormaliseBelow(p, 2);
-        return;
-    }
-    // P is zero above its used words, so only those below 2u need clearing.
-    bn::SquareWords(f->words, u, p->words, p->used > 2 * u ? p->used : 2 * u, st.cross, st.limbs);
-    bn::NormaliseBelow(p, 2 * u);
-    p->sign = 0;
+    BnSquareWithScratch(f, st.product, st.cross, st.limbs);
 }
 
 // A = A² mod M.
@@ -105,7 +94,7 @@ int32_t BnModExp(const BigNum* base, BigNum* exponent, BigNum* modulus, BigNum* 
     if (BnAlloc(2 * n, &a) != 0 || BnAlloc(2 * n, &p) != 0 || BnAlloc(n + 1, &q) != 0 ||
         BnAlloc(2 * n, &d) != 0 || BnAlloc(2 * n, &cross) != 0 || BnAlloc(2 * n, &limbs) != 0)
         return -1;
-    ModExpState st{&a, &p, &q, modulus, cross.words, limbs.words};
+    ModExpState st{&a, &p, &q, modulus, &cross, &limbs};
 
     // 2-3. A = 1; align the exponent's top bit with bit 31 of x.
     uint32_t bits = 0;

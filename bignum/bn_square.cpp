@@ -29,18 +29,18 @@ void StoreLimbSquares(const uint32_t* a, uint32_t u, uint32_t* s) {
     }
     if (k < u) bn::StorePair(s + 2 * k, static_cast<uint64_t>(a[k]) * a[k]);
 }
-}  // namespace
 
-namespace bn {
+// r[0..capacity) = a[0..u)², u >= 2, capacity >= 2u; x and s are scratch of
+// 2u words each.
 void SquareWords(const uint32_t* a, uint32_t u, uint32_t* r, uint32_t capacity, uint32_t* x, uint32_t* s) {
     // a² = 2·x + s, formed in one pass over the 2u words; 2·x < a² fits.
     for (uint32_t i = 0; i < 2 * u; ++i) x[i] = 0;
     AddCrossProducts(a, u, x);
     StoreLimbSquares(a, u, s);
-    DoubleAndAdd(r, x, s, 2 * u);
+    bn::DoubleAndAdd(r, x, s, 2 * u);
     for (uint32_t i = 2 * u; i < capacity; ++i) r[i] = 0;
 }
-}  // namespace bn
+}  // namespace
 
 // see bignum.h
 int32_t BnSquare(const BigNum* a, BigNum* r) {
@@ -54,8 +54,23 @@ int32_t BnSquare(const BigNum* a, BigNum* r) {
     BigNum x{}, s{};
     BnRelease release{&x, &s};
     if (BnAlloc(r->capacity, &x) != 0 || BnAlloc(r->capacity, &s) != 0) return -1;
-    bn::SquareWords(a->words, u, r->words, r->capacity, x.words, s.words);
+    SquareWords(a->words, u, r->words, r->capacity, x.words, s.words);
     bn::Normalise(r);
     r->sign = 0;
     return 0;
+}
+
+// see bignum.h
+void BnSquareWithScratch(const BigNum* a, BigNum* r, BigNum* x, BigNum* s) {
+    uint32_t u = a->used;
+    if (u == 1) {
+        bn::ZeroUsed(r);
+        bn::StorePair(r->words, static_cast<uint64_t>(a->words[0]) * a->words[0]);
+        bn::NormaliseBelow(r, 2);
+        return;
+    }
+    // r is zero above its used words, so only those below 2u need clearing.
+    SquareWords(a->words, u, r->words, r->used > 2 * u ? r->used : 2 * u, x->words, s->words);
+    bn::NormaliseBelow(r, 2 * u);
+    r->sign = 0;
 }

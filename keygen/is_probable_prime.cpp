@@ -21,25 +21,16 @@ void ReduceProduct(BigNum* n, PrimalityWork* w, BigNum* into) {
     BnDivMagnitude(&w->product, n, &w->quotient, into);
 }
 
-// product <- x^2. BnSquare gives its two temporaries the capacity of its
-// result, so it gets a record over the product's first 2·x.used + 1 words
-// (cleared, like the words above them): its temporaries then follow the
-// candidate's size, not the product's full capacity.
-int32_t SquareIntoProduct(const BigNum* x, PrimalityWork* w) {
+// product <- x^2, in the work's squaring scratch.
+void SquareIntoProduct(const BigNum* x, PrimalityWork* w) {
     ClearUsedWords(&w->product);
-    BigNum view = w->product;
-    if (view.capacity > 2 * x->used + 1) view.capacity = 2 * x->used + 1;
-    if (BnSquare(x, &view) != 0) return -1;
-    w->product.used = view.used;
-    w->product.sign = view.sign;
-    return 0;
+    BnSquareWithScratch(x, &w->product, &w->cross, &w->limbs);
 }
 
-// y <- y^2 mod n. Only BnSquare's temporaries can fail.
-int32_t SquareY(BigNum* n, PrimalityWork* w) {
-    if (SquareIntoProduct(&w->y, w) != 0) return -1;
+// y <- y^2 mod n.
+void SquareY(BigNum* n, PrimalityWork* w) {
+    SquareIntoProduct(&w->y, w);
     ReduceProduct(n, w, &w->y);
-    return 0;
 }
 
 // y <- y·f mod n, f below n (the base or its cube). BnMulMagnitude
@@ -53,8 +44,8 @@ void MultiplyY(const BigNum* f, BigNum* n, PrimalityWork* w) {
 // y <- a^d mod n, d >= 1, scanned from its top bit in 2-bit windows with a^3
 // as the only table entry; a window of value 2 is multiply-then-square, so a^2
 // is never held. The same schedule as BnModExp, but in the lent numbers, so a
-// round allocates nothing beyond BnSquare's temporaries.
-int32_t PowerOfBase(BigNum* n, PrimalityWork* w) {
+// round allocates nothing.
+void PowerOfBase(BigNum* n, PrimalityWork* w) {
     BigNum* d = &w->d;
     uint32_t bits = 0;
     BnBitLength(d, &bits);
@@ -72,7 +63,7 @@ int32_t PowerOfBase(BigNum* n, PrimalityWork* w) {
     }
 
     // The table: a^3 mod n.
-    if (SquareIntoProduct(&w->a, w) != 0) return -1;
+    SquareIntoProduct(&w->a, w);
     ReduceProduct(n, w, &w->cube);
     ClearUsedWords(&w->product);
     BnMulMagnitude(&w->cube, &w->a, &w->product);
@@ -84,46 +75,45 @@ int32_t PowerOfBase(BigNum* n, PrimalityWork* w) {
             left = 32;
         }
         for (; left != 0; left -= 2, window <<= 2) {
-            if (SquareY(n, w) != 0) return -1;
+            SquareY(n, w);
             switch (window >> 30) {
                 case 0:
-                    if (SquareY(n, w) != 0) return -1;
+                    SquareY(n, w);
                     break;
                 case 1:
-                    if (SquareY(n, w) != 0) return -1;
+                    SquareY(n, w);
                     MultiplyY(&w->a, n, w);
                     break;
                 case 2:
                     MultiplyY(&w->a, n, w);
-                    if (SquareY(n, w) != 0) return -1;
+                    SquareY(n, w);
                     break;
                 default:
-                    if (SquareY(n, w) != 0) return -1;
+                    SquareY(n, w);
                     MultiplyY(&w->cube, n, w);
                     break;
             }
         }
     }
-    return 0;
 }
 
 // One Miller-Rabin round with base a, n - 1 = 2^s·d: *passes = 1 when n is a
 // strong probable prime to base a.
-int32_t RunRound(BigNum* n, uint32_t s, uint32_t* passes, PrimalityWork* w) {
+void RunRound(BigNum* n, uint32_t s, uint32_t* passes, PrimalityWork* w) {
     *passes = 0;
-    if (PowerOfBase(n, w) != 0) return -1;
+    PowerOfBase(n, w);
     if (IsOne(&w->y)) {
         *passes = 1;
-        return 0;
+        return;
     }
     for (uint32_t j = 0;;) {
         if (BnCompareMagnitude(w->y, w->m) == 0) {
             *passes = 1;
-            return 0;
+            return;
         }
         // y = 1 without passing n - 1 first: a non-trivial square root of 1.
-        if (IsOne(&w->y) || ++j >= s) return 0;
-        if (SquareY(n, w) != 0) return -1;
+        if (IsOne(&w->y) || ++j >= s) return;
+        SquareY(n, w);
     }
 }
 
@@ -134,7 +124,8 @@ int32_t AllocatePrimalityWork(uint32_t w, PrimalityWork* work) {
     if (BnAlloc(w, &work->d) != 0 || BnAlloc(w, &work->m) != 0 || BnAlloc(2 * w + 1, &work->a) != 0 ||
         BnAlloc(2 * w + 1, &work->y) != 0 || BnAlloc(2 * w + 1, &work->step) != 0 ||
         BnAlloc(4 * w + 1, &work->product) != 0 || BnAlloc(3 * w + 1, &work->quotient) != 0 ||
-        BnAlloc(3 * w + 1, &work->cube) != 0)
+        BnAlloc(3 * w + 1, &work->cube) != 0 || BnAlloc(2 * w, &work->cross) != 0 ||
+        BnAlloc(2 * w, &work->limbs) != 0)
         return -1;
     return 0;
 }
@@ -179,7 +170,7 @@ int32_t IsProbablePrime(BigNum* n, uint32_t k, uint32_t* verdict, PrimalityWork*
 
     for (uint32_t round = 0; round < rounds; ++round) {
         uint32_t passes = 0;
-        if (RunRound(n, s, &passes, w) != 0) return -1;
+        RunRound(n, s, &passes, w);
         if (passes == 0) {
             *verdict = 0;
             return 0;

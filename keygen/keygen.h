@@ -27,7 +27,7 @@ extern BigNum SmallPrimeProduct;
 // Miller-Rabin test
 // ---------------------------------------------------------------------------
 
-// PrimalityWork: the eight working numbers of IsProbablePrime, lent by the
+// PrimalityWork: the ten working numbers of IsProbablePrime, lent by the
 //   caller and reused for every candidate and round. For candidates of at most
 //   w words the capacities are (AllocatePrimalityWork gives exactly these):
 struct PrimalityWork {
@@ -39,12 +39,14 @@ struct PrimalityWork {
     BigNum product;   // every product or square (and the sieve's gcd): 4w + 1
     BigNum quotient;  // quotient scratch of every reduction: 3w + 1
     BigNum cube;      // a^3 mod n, the one table entry: 3w + 1
+    BigNum cross;     // squaring scratch (BnSquareWithScratch): 2w
+    BigNum limbs;     // squaring scratch: 2w
 };
 
-// AllocatePrimalityWork: allocates the eight numbers above for candidates of
+// AllocatePrimalityWork: allocates the ten numbers above for candidates of
 //   up to w words, in the listed order. -1 when one allocation fails; the
 //   caller releases those allocated (their words are not null), e.g. by
-//   naming all eight in a BnRelease given before this call.
+//   naming all ten in a BnRelease given before this call.
 int32_t AllocatePrimalityWork(uint32_t w, PrimalityWork* work);
 
 // IsProbablePrime: Miller-Rabin with k rounds; *verdict = 1 (probably prime)
@@ -56,8 +58,8 @@ int32_t AllocatePrimalityWork(uint32_t w, PrimalityWork* work);
 //   n: normalised, non-negative, at most w words for the w that `work` was
 //   allocated for; only read (BnDivMagnitude shifts it and restores it).
 //   Each a^d mod n runs in `work` in 2-bit windows, left to right, with a^3
-//   as the only table entry; no record is allocated here except BnSquare's
-//   and BnAdd's temporaries.
+//   as the only table entry; no record is allocated here except BnAdd's
+//   temporary.
 //   -1 when such a temporary could not be allocated (verdict meaningless).
 int32_t IsProbablePrime(BigNum* n, uint32_t k, uint32_t* verdict, PrimalityWork* work);
 

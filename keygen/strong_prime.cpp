@@ -120,8 +120,8 @@ int32_t GenerateStrongPrimeWithFactors(uint32_t L, BigNum* out, StrongPrimeFacto
 
     StrongPrimeWork sw{};
     PrimalityWork& mr = sw.mr;
-    BnRelease release{&sw.x, &sw.inc, &sw.s, &sw.t, &sw.r,    &sw.v,       &sw.y,        &sw.g,
-                      &mr.d, &mr.m,   &mr.a, &mr.y, &mr.step, &mr.product, &mr.quotient, &mr.cube};
+    BnRelease release{&sw.x, &sw.inc, &sw.s, &sw.t, &sw.r,    &sw.v,       &sw.y,        &sw.g,     &mr.d,
+                      &mr.m, &mr.a,   &mr.y, &mr.step, &mr.product, &mr.quotient, &mr.cube, &mr.cross, &mr.limbs};
     // 1. Everything at once. A search can carry x one word past w, so the test
     // is given room for candidates of w + 1 words.
     if (BnAlloc(w + 1, &sw.x) != 0 || BnAlloc(w, &sw.inc) != 0 || BnAlloc(w / 4 + 1, &sw.s) != 0 ||

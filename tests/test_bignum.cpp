@@ -148,6 +148,9 @@ TEST(BnMagnitude, AddSubShiftMulSquareAgainstGmp) {
 
         sq.b = {sq.b.words, sq.b.capacity, 1, 1}, sq.b.words[0] = 7;  // overwritten
         ASSERT_TRUE(BnSquare(&b, &sq) == 0 && Is(sq, y * y)) << nb;
+        Num sq2(x, std::max(2 * nb, Words(x) + 1)), cross(Hard(2 * nb), 2 * nb), limbs(Hard(2 * nb), 2 * nb);
+        BnSquareWithScratch(&b, &sq2, &cross, &limbs);  // over an old value, scratch not cleared
+        ASSERT_TRUE(Is(sq2, y * y)) << nb;
         BnMulWord(&m, mw, &m);  // in place
         ASSERT_TRUE(Is(m, y * mw));
     }

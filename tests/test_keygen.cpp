@@ -52,7 +52,8 @@ int Verdict(const mpz_class& n) {
         EXPECT_TRUE(Get(w.step) == step && Get(w.a) == 2 + rounds * step) << n;
         if (WordsOf(n) == 1) EXPECT_EQ(HeapTestAllocations(), rounds.get_ui()) << n;
     }
-    for (BigNum* b : {&w.d, &w.m, &w.a, &w.y, &w.step, &w.product, &w.quotient, &w.cube}) BnFree(b);
+    for (BigNum* b : {&w.d, &w.m, &w.a, &w.y, &w.step, &w.product, &w.quotient, &w.cube, &w.cross, &w.limbs})
+        BnFree(b);
     return static_cast<int>(verdict);
 }
 
