@@ -157,7 +157,7 @@ TEST_F(RsaTest, Blinding) {
 // The blinded operation composed from its steps with R^E mod n by one
 // exponentiation modulo n, for the R whose drawn bytes are `script`: the
 // reference for the exports, which may take R^E by the factors instead.
-Bytes DesignedBlinded(Call& call, Export x, const Bytes& script) {
+Bytes OneExponentiationBlinded(Call& call, Export x, const Bytes& script) {
     auto r = [&](Pos p) { return &call.rec[p]; };
     const PrivateKeyArgs args{r(D), x == kBlinding2 ? r(E) : nullptr, r(N), r(P), r(Q), r(DP), r(DQ), r(QINV), r(IN),
                               r(OUT)};
@@ -191,7 +191,7 @@ Bytes DesignedBlinded(Call& call, Export x, const Bytes& script) {
 // R^E by the factors), each under R = 0, 1, p, n, the largest R (above n) and
 // a random one: both exports equal the composition above, and the
 // factorisation check says which keys qualify.
-TEST_F(RsaTest, BlindingPowerByTheFactorsEqualsTheDesignedOne) {
+TEST_F(RsaTest, BlindingPowerByTheFactorsEqualsOneExponentiation) {
     struct Case { const char* name; Key base; mpz_class n, p, q, qInv; bool consistent; };
     auto longExponent = [](int bits) {  // d + lcm: a derived E nearly as long as n
         const Key o = OpenSslKey(bits);
@@ -247,7 +247,7 @@ TEST_F(RsaTest, BlindingPowerByTheFactorsEqualsTheDesignedOne) {
                 FakeRng().script(script.data(), static_cast<uint32_t>(script.size()));
                 Call call(k, InputsFor(k[N], L)[0]);
                 ASSERT_EQ(call.Run(x), 0) << call.error;
-                EXPECT_EQ(ToHex(call.Out()), ToHex(DesignedBlinded(call, x, script)));
+                EXPECT_EQ(ToHex(call.Out()), ToHex(OneExponentiationBlinded(call, x, script)));
             }
         }
     }
