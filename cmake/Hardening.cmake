@@ -17,7 +17,9 @@ endif()
 add_compile_options("$<$<CONFIG:Release,RelWithDebInfo,MinSizeRel>:-U_FORTIFY_SOURCE;-D_FORTIFY_SOURCE=2>")
 
 if(WIN32)
-  add_link_options(LINKER:--dynamicbase LINKER:--nxcompat LINKER:--high-entropy-va)
+  # mingw-w64 keeps the stack-protector and fortify runtime in libssp, which
+  # the driver links only when it sees the flag at link time too.
+  add_link_options(-fstack-protector-strong LINKER:--dynamicbase LINKER:--nxcompat LINKER:--high-entropy-va)
 else()
   add_link_options(LINKER:-z,now LINKER:-z,relro LINKER:-z,noexecstack)
 endif()

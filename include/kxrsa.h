@@ -51,10 +51,30 @@
 #define KXRSA_VERSION_MINOR 0
 #define KXRSA_VERSION_PATCH 0
 
+/*
+ * Calling convention
+ * ------------------
+ * Every export uses the platform's default C calling convention, spelled out
+ * as KXRSA_CALL: __cdecl on Windows (on x64 Windows that is the one x64
+ * convention, which the compiler uses whatever is written), the System V
+ * ABI on Linux. No export is __stdcall. On Windows the exports leave
+ * kxrsa.dll by name; an application links the import library or calls
+ * GetProcAddress with the names below.
+ */
+#if defined(_WIN32)
+#define KXRSA_CALL __cdecl
+#if defined(KXRSA_BUILDING)
+#define KXRSA_API __declspec(dllexport)
+#else
+#define KXRSA_API
+#endif
+#else
+#define KXRSA_CALL
 #if defined(KXRSA_BUILDING)
 #define KXRSA_API __attribute__((visibility("default")))
 #else
 #define KXRSA_API
+#endif
 #endif
 
 #ifdef __cplusplus
@@ -159,52 +179,52 @@ enum KxScheme {
  * give a wrong result, not an error. */
 
 /* output = input ^ publicExponent mod modulus. */
-KXRSA_API int32_t KxSealRsaBlock(const OctetString *publicExponent,
-                                 const OctetString *modulus,
-                                 const OctetString *input,
-                                 OctetString *output, uint32_t *error);
+KXRSA_API int32_t KXRSA_CALL KxSealRsaBlock(const OctetString *publicExponent,
+                                            const OctetString *modulus,
+                                            const OctetString *input,
+                                            OctetString *output, uint32_t *error);
 
 /* output = input ^ d mod n, computed by the CRT from p, q, dP, dQ and qInv.
  * privateExponent is validated like the other components (record and data
  * present, at most L bytes) but not used. */
-KXRSA_API int32_t KxUnsealRsaBlock(const OctetString *privateExponent,
-                                   const OctetString *modulus,
-                                   const OctetString *prime1,
-                                   const OctetString *prime2,
-                                   const OctetString *exponent1,
-                                   const OctetString *exponent2,
-                                   const OctetString *coefficient,
-                                   const OctetString *input,
-                                   OctetString *output, uint32_t *error);
+KXRSA_API int32_t KXRSA_CALL KxUnsealRsaBlock(const OctetString *privateExponent,
+                                              const OctetString *modulus,
+                                              const OctetString *prime1,
+                                              const OctetString *prime2,
+                                              const OctetString *exponent1,
+                                              const OctetString *exponent2,
+                                              const OctetString *coefficient,
+                                              const OctetString *input,
+                                              OctetString *output, uint32_t *error);
 
 /* As KxUnsealRsaBlock, blinded: the input is multiplied by R^E mod n for a
  * fresh random R before the CRT, and the result by R^-1 mod n after it. E is
  * derived here as d^-1 mod (p - 1)(q - 1). A failing random generator
  * gives 62. */
-KXRSA_API int32_t KxUnsealRsaBlockBlinding(const OctetString *privateExponent,
-                                           const OctetString *modulus,
-                                           const OctetString *prime1,
-                                           const OctetString *prime2,
-                                           const OctetString *exponent1,
-                                           const OctetString *exponent2,
-                                           const OctetString *coefficient,
-                                           const OctetString *input,
-                                           OctetString *output, uint32_t *error);
+KXRSA_API int32_t KXRSA_CALL KxUnsealRsaBlockBlinding(const OctetString *privateExponent,
+                                                      const OctetString *modulus,
+                                                      const OctetString *prime1,
+                                                      const OctetString *prime2,
+                                                      const OctetString *exponent1,
+                                                      const OctetString *exponent2,
+                                                      const OctetString *coefficient,
+                                                      const OctetString *input,
+                                                      OctetString *output, uint32_t *error);
 
 /* As KxUnsealRsaBlockBlinding, with the caller's publicExponent as E. It is
  * validated like the key components (99 for a null record or data pointer or
  * a length above L, checked in argument order). A publicExponent that does not
  * belong to the key gives a wrong result and returns 0. */
-KXRSA_API int32_t KxUnsealRsaBlockBlinding2(const OctetString *privateExponent,
-                                            const OctetString *publicExponent,
-                                            const OctetString *modulus,
-                                            const OctetString *prime1,
-                                            const OctetString *prime2,
-                                            const OctetString *exponent1,
-                                            const OctetString *exponent2,
-                                            const OctetString *coefficient,
-                                            const OctetString *input,
-                                            OctetString *output, uint32_t *error);
+KXRSA_API int32_t KXRSA_CALL KxUnsealRsaBlockBlinding2(const OctetString *privateExponent,
+                                                       const OctetString *publicExponent,
+                                                       const OctetString *modulus,
+                                                       const OctetString *prime1,
+                                                       const OctetString *prime2,
+                                                       const OctetString *exponent1,
+                                                       const OctetString *exponent2,
+                                                       const OctetString *coefficient,
+                                                       const OctetString *input,
+                                                       OctetString *output, uint32_t *error);
 
 /* Key generation
  * --------------
@@ -227,16 +247,16 @@ KXRSA_API int32_t KxUnsealRsaBlockBlinding2(const OctetString *privateExponent,
  * (memory, random bytes or arithmetic failed). After a failure other than the
  * pair-wise test the lengths are unchanged; the buffers may hold bytes of a
  * rejected attempt. */
-KXRSA_API int32_t KxGenerateRsaKey(uint32_t modulusLength, int32_t exponentLength,
-                                   OctetString *privateExponent,
-                                   OctetString *publicExponent,
-                                   OctetString *modulus,
-                                   OctetString *prime1,
-                                   OctetString *prime2,
-                                   OctetString *exponent1,
-                                   OctetString *exponent2,
-                                   OctetString *coefficient,
-                                   uint32_t *error);
+KXRSA_API int32_t KXRSA_CALL KxGenerateRsaKey(uint32_t modulusLength, int32_t exponentLength,
+                                              OctetString *privateExponent,
+                                              OctetString *publicExponent,
+                                              OctetString *modulus,
+                                              OctetString *prime1,
+                                              OctetString *prime2,
+                                              OctetString *exponent1,
+                                              OctetString *exponent2,
+                                              OctetString *coefficient,
+                                              uint32_t *error);
 
 /* PKCS #1 operations
  * ------------------
@@ -258,49 +278,49 @@ KXRSA_API int32_t KxGenerateRsaKey(uint32_t modulusLength, int32_t exponentLengt
 /* Encrypt `input` under scheme 0 (v1.5, at most k - 11 bytes) or OAEP
  * (KxSchemeOaep + hash, at most k - 2·hLen - 2 bytes). On success `output`
  * (a buffer of k bytes) holds exactly k bytes, left-padded with zeros. */
-KXRSA_API int32_t KxSealRsaBlockPKCS(uint32_t scheme,
-                                     const OctetString *publicExponent,
-                                     const OctetString *modulus,
-                                     const OctetString *input,
-                                     OctetString *output, uint32_t *error);
+KXRSA_API int32_t KXRSA_CALL KxSealRsaBlockPKCS(uint32_t scheme,
+                                                const OctetString *publicExponent,
+                                                const OctetString *modulus,
+                                                const OctetString *input,
+                                                OctetString *output, uint32_t *error);
 
 /* Decrypt the k-byte ciphertext `input` (547 for any other length) under
  * scheme 0 or OAEP. `output` needs k bytes: the raw result is written there
  * first; on success it holds the data and its length. After a 547 or 62 from
  * the block step, output holds the raw private-key result. */
-KXRSA_API int32_t KxUnsealRsaBlockPKCS(uint32_t scheme,
-                                       const OctetString *privateExponent,
-                                       const OctetString *modulus,
-                                       const OctetString *prime1,
-                                       const OctetString *prime2,
-                                       const OctetString *exponent1,
-                                       const OctetString *exponent2,
-                                       const OctetString *coefficient,
-                                       const OctetString *input,
-                                       OctetString *output, uint32_t *error);
+KXRSA_API int32_t KXRSA_CALL KxUnsealRsaBlockPKCS(uint32_t scheme,
+                                                  const OctetString *privateExponent,
+                                                  const OctetString *modulus,
+                                                  const OctetString *prime1,
+                                                  const OctetString *prime2,
+                                                  const OctetString *exponent1,
+                                                  const OctetString *exponent2,
+                                                  const OctetString *coefficient,
+                                                  const OctetString *input,
+                                                  OctetString *output, uint32_t *error);
 
 /* Sign the message `input` (hashed inside) under KxSchemeV15Signature + hash
  * or KxSchemePss + hash. On success `output` (k bytes) holds the k-byte
  * signature. */
-KXRSA_API int32_t KxSignRsaBlockPKCS(uint32_t scheme,
-                                     const OctetString *privateExponent,
-                                     const OctetString *modulus,
-                                     const OctetString *prime1,
-                                     const OctetString *prime2,
-                                     const OctetString *exponent1,
-                                     const OctetString *exponent2,
-                                     const OctetString *coefficient,
-                                     const OctetString *input,
-                                     OctetString *output, uint32_t *error);
+KXRSA_API int32_t KXRSA_CALL KxSignRsaBlockPKCS(uint32_t scheme,
+                                                const OctetString *privateExponent,
+                                                const OctetString *modulus,
+                                                const OctetString *prime1,
+                                                const OctetString *prime2,
+                                                const OctetString *exponent1,
+                                                const OctetString *exponent2,
+                                                const OctetString *coefficient,
+                                                const OctetString *input,
+                                                OctetString *output, uint32_t *error);
 
 /* Verify the k-byte `signature` (549 for any other length) of `message`
  * (hashed inside). 0 when it matches; -1 with 549 when it does not. */
-KXRSA_API int32_t KxVerifyRsaBlockPKCS(uint32_t scheme,
-                                       const OctetString *publicExponent,
-                                       const OctetString *modulus,
-                                       const OctetString *signature,
-                                       const OctetString *message,
-                                       uint32_t *error);
+KXRSA_API int32_t KXRSA_CALL KxVerifyRsaBlockPKCS(uint32_t scheme,
+                                                  const OctetString *publicExponent,
+                                                  const OctetString *modulus,
+                                                  const OctetString *signature,
+                                                  const OctetString *message,
+                                                  uint32_t *error);
 
 /* JCMVP mode
  * ----------
@@ -314,9 +334,10 @@ KXRSA_API int32_t KxVerifyRsaBlockPKCS(uint32_t scheme,
  * (the mode is then on). mode 0 switches the mode off and unloads the status
  * library. Switching on while on, or off while off, does nothing; any other
  * value does nothing. Returns 0 in all those cases. The libraries are found
- * by the ordinary search path (LD_LIBRARY_PATH, then libkxrsa.so's RUNPATH).
+ * by the ordinary search path (LD_LIBRARY_PATH, then libkxrsa.so's RUNPATH;
+ * on Windows the standard DLL search order, the application's folder first).
  * No error location. */
-KXRSA_API int32_t KxRsaSetJCMVPMode(int32_t mode);
+KXRSA_API int32_t KXRSA_CALL KxRsaSetJCMVPMode(int32_t mode);
 
 #ifdef __cplusplus
 }

@@ -10,7 +10,7 @@
 
 // The kxrsa exports the self-tests call.
 struct KxRsaExports {
-    void* library;  // a load of libkxrsa.so taken here, or null (found in the global scope)
+    void* library;  // a reference to the loaded kxrsa taken here, or null (found in the program)
     decltype(&KxSealRsaBlock) seal;
     decltype(&KxUnsealRsaBlock) unseal;
     decltype(&KxUnsealRsaBlockBlinding) unsealBlinding;

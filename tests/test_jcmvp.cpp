@@ -1,23 +1,49 @@
-// The JCMVP mode through the shipped libkxrsa.so, one process per test, with the
-// logging doubles of tests/fakes/ (or one lacking an entry point) or the real
-// libraries (JcmvpReal) put in front through LD_LIBRARY_PATH (tests/CMakeLists.txt).
+// The JCMVP mode through the shipped kxrsa library, one process per test, with
+// the logging doubles of tests/fakes/ (or one lacking an entry point) or the
+// real libraries (JcmvpReal) put in front: through LD_LIBRARY_PATH on Linux, a
+// scenario folder on Windows (tests/CMakeLists.txt).
+#if defined(_WIN32)
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#else
 #include <dlfcn.h>
-#include <gtest/gtest.h>
 #include <unistd.h>
+#endif
+#include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
-#include "test_support.h"
+#include "kat_file.h"
 
 namespace {
 
 using Lines = std::vector<std::string>;
 
+void SetEnv(const char* name, const std::string& value) {
+#if defined(_WIN32)
+    _putenv_s(name, value.c_str());
+#else
+    setenv(name, value.c_str(), 1);
+#endif
+}
+
+std::string ProcessId() {
+#if defined(_WIN32)
+    return std::to_string(GetCurrentProcessId());
+#else
+    return std::to_string(getpid());
+#endif
+}
+
 // Set before main: the doubles read it at every call.
-const std::string LOG_PATH = "/tmp/kxrsa-jcmvp-" + std::to_string(getpid()) + ".log";
-const int g_logConfigured = (std::remove(LOG_PATH.c_str()), setenv("KX_FAKE_JCMVP_LOG", LOG_PATH.c_str(), 1));
+const std::string LOG_PATH =
+    (std::filesystem::temp_directory_path() / ("kxrsa-jcmvp-" + ProcessId() + ".log")).string();
+const int g_logConfigured = (std::remove(LOG_PATH.c_str()), SetEnv("KX_FAKE_JCMVP_LOG", LOG_PATH), 0);
 
 // The doubles' calls since the last TakeLog, less the gate's status queries unless `gate`.
 Lines TakeLog(bool gate = true) {
@@ -25,6 +51,7 @@ Lines TakeLog(bool gate = true) {
     std::ifstream in(LOG_PATH);
     for (std::string line; std::getline(in, line);)
         if (gate || line != "KxJCMVPGetStatus") lines.push_back(line);
+    in.close();  // Windows removes no open file
     return std::remove(LOG_PATH.c_str()), lines;
 }
 
@@ -51,7 +78,7 @@ using ExportCall = int32_t (*)(bool ok, OctetString* out, uint32_t* error);
 
 // Every operation export, with valid or invalid arguments; made before main.
 std::vector<std::pair<std::string, ExportCall>> OperationExports() {
-    static const TestKey& key = KeyOf(1024);
+    static const TestKey key = KatKeyNamed(KX_VECTORS_DIR "/kat_rsa.txt", "rsa1024");
     static const PrivateRecords k(key);
     static const Bytes input(100, 0x42), cipher = KxSeal(0, key, input).out, sig = KxSign(SIGN_V15, key, input).out;
     static const OctetString e = key.E(), x = Rec(input), c = Rec(cipher), s = Rec(sig);
@@ -109,7 +136,7 @@ TEST_F(JcmvpFake, SwitchingOnAndOff) {
     ExpectCall(0);
     EXPECT_EQ(KxRsaSetJCMVPMode(0), 0);
     EXPECT_EQ(TakeLog(), Lines{});
-    setenv("KX_FAKE_JCMVP_ON_MODULES", ",7,12,14,", 1);
+    SetEnv("KX_FAKE_JCMVP_ON_MODULES", ",7,12,14,");
     EXPECT_EQ(KxRsaSetJCMVPMode(1), 0);
     Lines expected = SWITCH_ON_CALLS;
     for (const char* setter : {"KxHMACSetJCMVPMode 1", "KxSHASetJCMVPMode 1", "KxSHA1SetJCMVPMode 1"})
@@ -119,7 +146,7 @@ TEST_F(JcmvpFake, SwitchingOnAndOff) {
 }
 
 TEST_F(JcmvpFake, FailingSiblingSetterLeavesTheModeOnAtStatusStarting) {
-    setenv("KX_FAKE_SETTER_FAIL", "KxRngSetJCMVPMode", 1);
+    SetEnv("KX_FAKE_SETTER_FAIL", "KxRngSetJCMVPMode");
     EXPECT_EQ(KxRsaSetJCMVPMode(1), -1);
     EXPECT_EQ(TakeLog(), Lines(SWITCH_ON_CALLS.begin(), SWITCH_ON_CALLS.begin() + 8));  // up to the rng setter
     ExpectCall(0);
@@ -132,7 +159,7 @@ TEST_F(JcmvpFake, FailingSiblingSetterLeavesTheModeOnAtStatusStarting) {
 // Every export refuses with 546 before looking at its arguments, writes nothing,
 // and returns -1 also with a null error location; switching off reopens the gate.
 TEST_F(JcmvpFake, FailedSelfTestClosesTheGateOfEveryExportUntilSwitchedOff) {
-    setenv("KX_FAKE_JCMVP_SELFTEST_FAIL", "1", 1);
+    SetEnv("KX_FAKE_JCMVP_SELFTEST_FAIL", "1");
     EXPECT_EQ(KxRsaSetJCMVPMode(1), 0) << "a failed self-test shows only through the status";
     Lines expected = SWITCH_ON_CALLS;
     expected.back() = "JCMVPSetStatus 13 4";
@@ -157,13 +184,13 @@ TEST_F(JcmvpFake, KeyGenerationRunsThePairwiseTest) {
     ASSERT_EQ(KxRsaSetJCMVPMode(1), 0);
     TakeLog();
     for (int verdict : {0, 1, -2, -1}) {
-        setenv("KX_FAKE_JCMVP_PAIRWISE", std::to_string(verdict).c_str(), 1);
+        SetEnv("KX_FAKE_JCMVP_PAIRWISE", std::to_string(verdict));
         Outputs o;
         uint32_t error = 7;
         std::ostringstream line("JCMVPRsaKeyPairTest", std::ios::ate);
         EXPECT_EQ(EXPORTS[2].second(true, o.rec, &error), verdict == -1 ? -1 : 0) << verdict;  // KxGenerateRsaKey
         EXPECT_EQ(error, verdict == -1 ? uint32_t{ErrModuleState} : 0u) << verdict;
-        for (const OctetString& r : o.rec) line << ' ' << static_cast<const void*>(&r) << ':' << r.length;
+        for (const OctetString& r : o.rec) line << ' ' << std::hex << reinterpret_cast<uintptr_t>(&r) << std::dec << ':' << r.length;
         EXPECT_EQ(TakeLog(false), (Lines{"JCMVPSetStatus 13 3", line.str(),
                                          "JCMVPSetStatus 13 " + std::string(verdict == -1 ? "4" : "1")}));
     }
@@ -187,13 +214,22 @@ TEST(JcmvpMissingEntry, StatusLibraryIsUnloadedAgainAndTheModeStaysOff) { Expect
 // (The real pair-wise test itself: test_kxjcmvp.)
 TEST_F(JcmvpReal, SelfTestPassesAndEveryExportKeepsWorking) {
     ASSERT_EQ(KxRsaSetJCMVPMode(1), 0);
+#if defined(_WIN32)
+    HMODULE status = GetModuleHandleA("kxjcmvp.dll");  // the load kxrsa made
+    ASSERT_NE(status, nullptr);
+    const auto statusOf =
+        reinterpret_cast<int32_t (*)(int32_t)>(reinterpret_cast<void*>(GetProcAddress(status, "JCMVPGetStatus")));
+#else
     void* status = dlopen("libkxjcmvp.so", RTLD_NOW | RTLD_NOLOAD);  // the load kxrsa made
     ASSERT_NE(status, nullptr);
     const auto statusOf = reinterpret_cast<int32_t (*)(int32_t)>(dlsym(status, "JCMVPGetStatus"));
+#endif
     EXPECT_EQ(statusOf(13), 1) << "the power-up self-test did not pass";
     for (size_t i = 0; i < EXPORTS.size(); ++i) ExpectCall(0, i);  // key generation: the real pair-wise test
     EXPECT_EQ(statusOf(13), 1);
+#if !defined(_WIN32)
     dlclose(status);
+#endif
 }
 
 }  // namespace

@@ -1,24 +1,40 @@
 // The real status library on its own, in a process per test that does not link
-// kxrsa: loaded for good after (RTLD_LOCAL) the real libkxrsa.so or a broken one.
+// kxrsa: loaded for good after (RTLD_LOCAL) the real kxrsa library or a broken one.
+#if defined(_WIN32)
+#include <windows.h>
+#else
 #include <dlfcn.h>
+#endif
 #include <gtest/gtest.h>
 
 #include <barrier>
+#include <string>
 #include <thread>
 
 #include "kxrsa.h"
 
 namespace {
 
+#if defined(_WIN32)
+void* Open(const char* path) { return LoadLibraryA(path); }
+void* Find(void* library, const char* name) {
+    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
+}
+std::string LoadError() { return "error " + std::to_string(GetLastError()); }
+#else
+void* Open(const char* path) { return dlopen(path, RTLD_NOW | RTLD_LOCAL); }
+void* Find(void* library, const char* name) { return dlsym(library, name); }
+std::string LoadError() { return dlerror(); }
+#endif
+
 struct StatusLibrary {
     explicit StatusLibrary(const char* rsa = nullptr)
-        : rsaHandle(rsa != nullptr ? dlopen(rsa, RTLD_NOW | RTLD_LOCAL) : nullptr),
-          handle(dlopen(KX_JCMVP_LIBRARY, RTLD_NOW | RTLD_LOCAL)) {}
+        : rsaHandle(rsa != nullptr ? Open(rsa) : nullptr), handle(Open(KX_JCMVP_LIBRARY)) {}
     // Calls an export of the status library, else of the kxrsa loaded first.
     template <typename... Args>
     int32_t Call(const char* name, Args... args) const {
-        void* f = dlsym(handle, name);
-        return reinterpret_cast<int32_t (*)(Args...)>(f != nullptr ? f : dlsym(rsaHandle, name))(args...);
+        void* f = Find(handle, name);
+        return reinterpret_cast<int32_t (*)(Args...)>(f != nullptr ? f : Find(rsaHandle, name))(args...);
     }
     int32_t Set(int32_t module, int32_t status) const { return Call("JCMVPSetStatus", module, status); }
     int32_t Get(int32_t module) const { return Call("JCMVPGetStatus", module); }
@@ -31,7 +47,7 @@ struct StatusLibrary {
 // self-test covers only the modules in the mode and puts a failing one in error.
 TEST(KxJcmvpAlone, StatusesAndSelfTestsWithoutKxrsa) {
     StatusLibrary s;
-    ASSERT_NE(s.handle, nullptr) << dlerror();
+    ASSERT_NE(s.handle, nullptr) << LoadError();
     for (int32_t m : {0, 7, 11, 12, 13, 14}) EXPECT_EQ(s.Get(m), 0) << m;
     const int32_t steps[][3] = {{7, 1, 1}, {12, 1, 1}, {13, 3, 3}, {0, 4, 4}, {0, 0, 3}, {13, 0, 1}};
     for (const auto& [module, status, family] : steps)
@@ -49,7 +65,7 @@ TEST(KxJcmvpAlone, StatusesAndSelfTestsWithoutKxrsa) {
 // JCMVPSetStatus and for the family self-test alike.
 TEST(KxJcmvpAlone, ErrorStatusLeavesOnlyThroughOff) {
     StatusLibrary s;
-    ASSERT_NE(s.handle, nullptr) << dlerror();
+    ASSERT_NE(s.handle, nullptr) << LoadError();
     for (int32_t m : {13, 11}) {
         const int32_t steps[][2] = {{0, 0}, {1, 1}, {4, 4}, {1, 4}, {2, 4}, {3, 4}, {0, 0}, {1, 1}};
         for (const auto& [status, after] : steps)
@@ -63,7 +79,7 @@ TEST(KxJcmvpAlone, ErrorStatusLeavesOnlyThroughOff) {
 // Two threads report 4 and 1 for one module at the same moment: 4 every time.
 TEST(KxJcmvpAlone, ConcurrentErrorAndReadyKeepTheError) {
     StatusLibrary s;
-    ASSERT_NE(s.handle, nullptr) << dlerror();
+    ASSERT_NE(s.handle, nullptr) << LoadError();
     constexpr int kRounds = 20000;
     std::barrier start(3), done(3);  // the two reporters and this thread
     auto reporter = [&](int32_t status) {
@@ -87,7 +103,7 @@ TEST(KxJcmvpAlone, ConcurrentErrorAndReadyKeepTheError) {
 
 TEST(KxJcmvpAlone, SelfTestRefusesWrongResults) {
     StatusLibrary s(KX_BROKEN_RSA_LIBRARY);
-    ASSERT_NE(s.rsaHandle, nullptr) << dlerror();
+    ASSERT_NE(s.rsaHandle, nullptr) << LoadError();
     EXPECT_EQ(s.SelfTest(13), 1);
 }
 
@@ -96,7 +112,7 @@ TEST(KxJcmvpAlone, SelfTestRefusesWrongResults) {
 // (broken = 0..7) or the modulus missing (8).
 TEST(KxJcmvpAlone, SelfTestsPassWithKxrsaLoadedLocally) {
     StatusLibrary s(KX_RSA_LIBRARY);
-    ASSERT_NE(s.rsaHandle, nullptr) << dlerror();
+    ASSERT_NE(s.rsaHandle, nullptr) << LoadError();
     EXPECT_TRUE(s.SelfTest(13) == 0 && s.Set(13, 1) == 0 && s.Call("KxJCMVPPowerUpSelfTest") == 0 && s.Get(13) == 1);
     uint8_t bytes[8][64];
     OctetString r[8];

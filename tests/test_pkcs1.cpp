@@ -9,7 +9,7 @@
 #include "gate_scope.h"
 #include "heap.h"
 #include "pkcs1.h"
-#include "test_support.h"
+#include "test_keys.h"
 
 namespace {
 
@@ -136,7 +136,7 @@ TEST(Pkcs1Exports, DecisionOrder) {
 TEST(Pkcs1Exports, CodesOfLimitsAndFormatFailures) {
     Exports f;
     const std::string raw = "02" + std::string(2 * 125, '0') + "42";  // after 00: neither a v1.5 nor an OAEP block
-    Bytes notType2 = OsslRaw(f.key, FromHex("00" + raw), false), sig = KxSign(0x10003, f.key, f.msg).out;
+    Bytes notType2 = RawOracle(f.key, FromHex("00" + raw), false), sig = KxSign(0x10003, f.key, f.msg).out;
     const OctetString msg = f.in, bad = Rec(notType2), good = Rec(sig), empty{nullptr, 0}, n0{f.k.n.data, 0},
                       n63{f.k.n.data, 63}, *n = &f.k.n;
     const struct { Export which; uint32_t scheme; const OctetString *modulus, *input; uint32_t code; } CASES[] = {
@@ -214,7 +214,7 @@ TEST(Pkcs1FakeRng, GeneratorAndAllocationFailures) {
         SCOPED_TRACE(testing::Message() << "export " << which << ", scheme " << scheme);
         f.fullCt = which == kUnseal ? KxSeal(scheme, f.key, f.msg).out : KxSign(scheme, f.key, f.msg).out;
         f.ct = Rec(f.fullCt);  // the ciphertext or signature (none for seal)
-        Bytes raw = OsslRaw(f.key, f.fullCt, true);  // as an unseal output holds it: minimal
+        Bytes raw = RawOracle(f.key, f.fullCt, true);  // as an unseal output holds it: minimal
         raw.erase(raw.begin(), std::find_if(raw.begin(), raw.end(), [](uint8_t b) { return b != 0; }));
         FakeRng().reset(1);
         HeapTestReset(0);
@@ -248,7 +248,7 @@ TEST(Pkcs1FakeRng, ScriptedBytesMakeExactBlocks) {
     Bytes data = Pattern(20, 3), ps = Pattern(key.k() - 23, 4);
     for (size_t i = 0; i < ps.size(); i += 7) ps[i] = 0x00;
     script(ps);
-    Bytes em = OsslRaw(key, KxSeal(0, key, data).out, true);
+    Bytes em = RawOracle(key, KxSeal(0, key, data).out, true);
     EXPECT_EQ(FakeRng().calls(), 1u);
     std::replace(ps.begin(), ps.end(), uint8_t{0x00}, uint8_t{0xFF});
     EXPECT_EQ(ToHex(em), "0002" + ToHex(ps) + "00" + ToHex(data));
@@ -258,12 +258,12 @@ TEST(Pkcs1FakeRng, ScriptedBytesMakeExactBlocks) {
         Bytes seed = Pattern(hLen, 100 + h);
         seed[0] = 0x00;
         script(seed);
-        em = OsslRaw(key, KxSeal(KxSchemeOaep + h, key, data).out, true);  // 00 || maskedSeed || maskedDB
+        em = RawOracle(key, KxSeal(KxSchemeOaep + h, key, data).out, true);  // 00 || maskedSeed || maskedDB
         EXPECT_EQ(FakeRng().calls(), 1u);
         ASSERT_EQ(em.size(), key.k());
         EXPECT_EQ(Unmask(h, Bytes(em.begin() + 1, em.begin() + 1 + hLen), Bytes(em.begin() + 1 + hLen, em.end())), seed);
         script(seed);
-        em = OsslRaw(key, KxSign(KxSchemePss + h, key, data).out, false);  // maskedDB || H || BC
+        em = RawOracle(key, KxSign(KxSchemePss + h, key, data).out, false);  // maskedDB || H || BC
         EXPECT_EQ(FakeRng().calls(), 2u);  // the salt, then the blinding factor
         ASSERT_EQ(em.size(), key.k());
         Bytes db = Unmask(h, Bytes(em.begin(), em.begin() + dbLen), Bytes(em.begin() + dbLen, em.end() - 1));

@@ -29,16 +29,6 @@ SealRun Seal(const OctetString* e, const OctetString* n, const OctetString* x, b
     return run;
 }
 
-Bytes PowMod(const Bytes& x, const Bytes& e, const Bytes& n) {
-    mpz_t X, E, N;
-    mpz_inits(X, E, N, nullptr);
-    MpzFromBytes(X, x), MpzFromBytes(E, e), MpzFromBytes(N, n);
-    mpz_powm(X, X, E, N);
-    Bytes r = BytesFromMpz(X);
-    mpz_clears(X, E, N, nullptr);
-    return r;
-}
-
 // The result is GMP's, in minimal form, and nothing past it was written.
 void ExpectSealMatchesGmp(const Bytes& e, const Bytes& n, const Bytes& x) {
     OctetString E = Rec(e), N = Rec(n), X = Rec(x);

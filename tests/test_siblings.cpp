@@ -6,7 +6,7 @@
 
 #include "family.h"
 #include "fakes/fake_rng.h"
-#include "test_support.h"
+#include "test_records.h"
 
 namespace {
 

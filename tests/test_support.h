@@ -1,7 +1,6 @@
-// test_support.h: helpers shared by the test programs: byte strings and
-// records, GMP conversions, RSA keys made by OpenSSL with their components as
-// kxrsa records, the kxrsa PKCS exports over such keys, and OpenSSL's raw
-// operations as the oracle.
+// test_support.h: the oracles of the test programs (Linux only): RSA keys made
+// by OpenSSL with their components as kxrsa records, OpenSSL's raw operations
+// and digests, GMP conversions. The rest: test_records.h.
 #ifndef KXRSA_TESTS_TEST_SUPPORT_H
 #define KXRSA_TESTS_TEST_SUPPORT_H
 
@@ -17,56 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "kxrsa.h"
-
-using Bytes = std::vector<uint8_t>;
-
-// A record over a byte string; kxrsa only reads input records. An empty
-// string still gets a non-null data pointer (a null one is a missing record).
-inline OctetString Rec(const Bytes& b) {
-    static uint8_t emptyByte;
-    uint8_t* data = b.empty() ? &emptyByte : const_cast<uint8_t*>(b.data());
-    return OctetString{data, static_cast<uint32_t>(b.size())};
-}
-
-inline Bytes FromHex(const std::string& hex) {
-    Bytes out(hex.size() / 2);
-    for (size_t i = 0; i < out.size(); ++i) out[i] = static_cast<uint8_t>(std::stoul(hex.substr(2 * i, 2), nullptr, 16));
-    return out;
-}
-
-inline std::string ToHex(const uint8_t* data, size_t length) {
-    static const char* DIGITS = "0123456789abcdef";
-    std::string s;
-    for (size_t i = 0; i < length; ++i) {
-        s += DIGITS[data[i] >> 4];
-        s += DIGITS[data[i] & 15];
-    }
-    return s;
-}
-inline std::string ToHex(const Bytes& b) { return ToHex(b.data(), b.size()); }
-
-
-// Deterministic bytes for messages and data.
-inline Bytes Pattern(size_t length, uint32_t seed) {
-    Bytes out(length);
-    uint32_t x = seed * 2654435761u + 0x9E3779B9u;
-    for (auto& b : out) {
-        x ^= x << 13;
-        x ^= x >> 17;
-        x ^= x << 5;
-        b = static_cast<uint8_t>(x >> 7);
-    }
-    return out;
-}
-
-struct TestKey {
-    EVP_PKEY* pkey = nullptr;
-    Bytes n, e, d, p, q, dP, dQ, qInv;
-    OctetString N() const { return Rec(n); }
-    OctetString E() const { return Rec(e); }
-    uint32_t k() const { return static_cast<uint32_t>(n.size()); }
-};
+#include "test_records.h"
 
 inline Bytes KeyComponent(EVP_PKEY* pkey, const char* name) {
     BIGNUM* bn = nullptr;
@@ -102,59 +52,6 @@ inline const TestKey& KeyOf(int bits) {
     return keys.emplace(bits, key).first->second;
 }
 
-// The private-key records of a key, in the exports' order d, n, p, q, dP, dQ, qInv.
-struct PrivateRecords {
-    explicit PrivateRecords(const TestKey& key)
-        : d(Rec(key.d)), n(Rec(key.n)), p(Rec(key.p)), q(Rec(key.q)), dP(Rec(key.dP)),
-          dQ(Rec(key.dQ)), qInv(Rec(key.qInv)) {}
-    OctetString d, n, p, q, dP, dQ, qInv;
-};
-
-// The kxrsa exports on a key, with an output buffer of k bytes.
-struct KxResult {
-    int32_t rc = 0;
-    uint32_t error = 0xFFFFFFFF;
-    Bytes out;
-};
-
-inline KxResult KxSeal(uint32_t scheme, const TestKey& key, const Bytes& data) {
-    KxResult r;
-    r.out.assign(key.k(), 0);
-    OctetString e = key.E(), n = key.N(), in = Rec(data), out = Rec(r.out);
-    r.rc = KxSealRsaBlockPKCS(scheme, &e, &n, &in, &out, &r.error);
-    r.out.resize(r.rc == 0 ? out.length : 0);
-    return r;
-}
-
-inline KxResult KxUnseal(uint32_t scheme, const TestKey& key, const Bytes& ct) {
-    KxResult r;
-    r.out.assign(key.k() > ct.size() ? key.k() : ct.size(), 0);
-    PrivateRecords k(key);
-    OctetString in = Rec(ct), out = Rec(r.out);
-    r.rc = KxUnsealRsaBlockPKCS(scheme, &k.d, &k.n, &k.p, &k.q, &k.dP, &k.dQ, &k.qInv, &in, &out,
-                                &r.error);
-    r.out.resize(r.rc == 0 ? out.length : 0);
-    return r;
-}
-
-inline KxResult KxSign(uint32_t scheme, const TestKey& key, const Bytes& msg) {
-    KxResult r;
-    r.out.assign(key.k(), 0);
-    PrivateRecords k(key);
-    OctetString in = Rec(msg), out = Rec(r.out);
-    r.rc = KxSignRsaBlockPKCS(scheme, &k.d, &k.n, &k.p, &k.q, &k.dP, &k.dQ, &k.qInv, &in, &out,
-                              &r.error);
-    r.out.resize(r.rc == 0 ? out.length : 0);
-    return r;
-}
-
-inline KxResult KxVerify(uint32_t scheme, const TestKey& key, const Bytes& sig, const Bytes& msg) {
-    KxResult r;
-    OctetString e = key.E(), n = key.N(), s = Rec(sig), m = Rec(msg);
-    r.rc = KxVerifyRsaBlockPKCS(scheme, &e, &n, &s, &m, &r.error);
-    return r;
-}
-
 // OpenSSL's raw RSA on the key: the k-byte block c^d mod n, and m^e mod n.
 inline Bytes OsslRaw(const TestKey& key, const Bytes& in, bool privateOp) {
     EVP_PKEY_CTX* ctx = EVP_PKEY_CTX_new(key.pkey, nullptr);
@@ -183,11 +80,6 @@ inline const EVP_MD* MdOf(uint32_t hashIndex) {
     }
 }
 
-inline uint32_t HashLengthOf(uint32_t hashIndex) {
-    static const uint32_t LENGTHS[6] = {16, 16, 20, 32, 48, 64};
-    return LENGTHS[hashIndex];
-}
-
 // Big-endian bytes to and from GMP integers (minimal form; zero is empty).
 inline void MpzFromBytes(mpz_t r, const Bytes& b) { mpz_import(r, b.size(), 1, 1, 1, 0, b.data()); }
 inline Bytes BytesFromMpz(const mpz_t v) {
@@ -196,6 +88,17 @@ inline Bytes BytesFromMpz(const mpz_t v) {
     if (mpz_sgn(v) != 0) mpz_export(out.data(), &count, 1, 1, 1, 0, v);
     out.resize(count);
     return out;
+}
+
+// x^e mod n by GMP, in minimal form.
+inline Bytes PowMod(const Bytes& x, const Bytes& e, const Bytes& n) {
+    mpz_t X, E, N;
+    mpz_inits(X, E, N, nullptr);
+    MpzFromBytes(X, x), MpzFromBytes(E, e), MpzFromBytes(N, n);
+    mpz_powm(X, X, E, N);
+    Bytes r = BytesFromMpz(X);
+    mpz_clears(X, E, N, nullptr);
+    return r;
 }
 
 #endif

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 
-#include "test_support.h"
+#include "test_records.h"
 
 using nlohmann::json;
 

@@ -20,7 +20,13 @@
 
 #include "kxrsa.h"
 
+/* Marks a sibling's export. On Windows the .def file of each DLL also lists
+ * them, and gives the generator and SHA-1 their export number 1. */
+#if defined(_WIN32)
+#define KXFAMILY_API __declspec(dllexport)
+#else
 #define KXFAMILY_API __attribute__((visibility("default")))
+#endif
 
 #ifdef __cplusplus
 extern "C" {

@@ -6,6 +6,7 @@
 // sibling, its own setter renamed away); else the status library (family status =
 // the highest module status), with KX_FAKE_OMIT_<entry point> lacking that one.
 #include <algorithm>
+#include <cinttypes>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -13,7 +14,11 @@
 
 #include "kxrsa.h"
 
+#if defined(_WIN32)
+#define FAKE_API extern "C" __declspec(dllexport)
+#else
 #define FAKE_API extern "C" __attribute__((visibility("default")))
+#endif
 
 static const char* Setting(const char* name) { return std::getenv(name) != nullptr ? std::getenv(name) : ""; }
 
@@ -65,14 +70,14 @@ FAKE_API int32_t JCMVPPowerUpSelfTest(int32_t module) {
 }
 #endif
 #ifndef KX_FAKE_OMIT_JCMVPRsaKeyPairTest
-// Logs each record as address:length, so a test sees it got its own records.
+// Logs each record as address:length (address in hex), so a test sees it got its own records.
 FAKE_API int32_t JCMVPRsaKeyPairTest(const OctetString* d, const OctetString* e, const OctetString* n,
                                      const OctetString* p, const OctetString* q, const OctetString* dP,
                                      const OctetString* dQ, const OctetString* qInv) {
     char line[512];
     int used = std::snprintf(line, sizeof(line), "JCMVPRsaKeyPairTest");
     for (const OctetString* r : {d, e, n, p, q, dP, dQ, qInv})
-        used += std::snprintf(line + used, sizeof(line) - used, " %p:%u", static_cast<const void*>(r),
+        used += std::snprintf(line + used, sizeof(line) - used, " %" PRIxPTR ":%u", reinterpret_cast<uintptr_t>(r),
                               r != nullptr ? r->length : 0u);
     return Log("%s", line), std::atoi(Setting("KX_FAKE_JCMVP_PAIRWISE"));
 }

@@ -5,7 +5,14 @@
 #ifndef KXRSA_TESTS_FAKES_FAKE_RNG_H
 #define KXRSA_TESTS_FAKES_FAKE_RNG_H
 
+#if defined(_WIN32)
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#else
 #include <dlfcn.h>
+#endif
 
 #include <algorithm>
 #include <cstdint>
@@ -33,8 +40,18 @@ struct FakeRngApi {
     uint64_t bytesDrawn() const { return s->bytesDrawn; }  // of the successful calls
 };
 
+// The stand-in's KxFakeRngState, when the generator loaded is the stand-in.
+inline void* FakeRngStateEntry() {
+#if defined(_WIN32)
+    HMODULE rng = GetModuleHandleA("kxrng.dll");
+    return rng != nullptr ? reinterpret_cast<void*>(GetProcAddress(rng, "KxFakeRngState")) : nullptr;
+#else
+    return dlsym(RTLD_DEFAULT, "KxFakeRngState");
+#endif
+}
+
 inline const FakeRngApi& FakeRng() {
-    static auto* get = reinterpret_cast<FakeRngState* (*)()>(dlsym(RTLD_DEFAULT, "KxFakeRngState"));
+    static auto* get = reinterpret_cast<FakeRngState* (*)()>(FakeRngStateEntry());
     static const FakeRngApi api{get ? get() : nullptr, get != nullptr};
     return api;
 }
@@ -43,7 +60,7 @@ inline const FakeRngApi& FakeRng() {
 // the generator, skips in a run with the real generator; then reset(0).
 #define KX_REQUIRE_FAKE_RNG()                                                                             \
     do {                                                                                                  \
-        if (!FakeRng().loaded) ASSERT_FALSE(std::getenv("KX_FAKE_RNG")) << "libkxrng.so is not the fake"; \
+        if (!FakeRng().loaded) { ASSERT_FALSE(std::getenv("KX_FAKE_RNG")) << "the generator is not the fake"; } \
         if (!FakeRng().loaded) GTEST_SKIP() << "needs the scripted generator (KX_FAKE_RNG_ENV)";          \
         FakeRng().reset(0);                                                                               \
     } while (0)

@@ -1,17 +1,17 @@
 # The JCMVP test doubles, each library in a folder of its own under
 # ${CMAKE_BINARY_DIR}/fakes so that a test process picks exactly the doubles
-# it names in LD_LIBRARY_PATH (in front of the real siblings). Call log and
-# switches: tests/fakes/fake_jcmvp.cpp.
+# it names in LD_LIBRARY_PATH (in front of the real siblings); on Windows a
+# scenario folder holds them (tests/CMakeLists.txt). Call log and switches:
+# tests/fakes/fake_jcmvp.cpp.
 set(KX_FAKES_DIR ${CMAKE_BINARY_DIR}/fakes)
 set(KX_JCMVP_FAKE_TARGETS)
 
-# kx_add_jcmvp_fake(target file-stem folder sources...)
+# kx_add_jcmvp_fake(target file-stem folder [DEF file] sources...)
 function(kx_add_jcmvp_fake target stem folder)
-  add_library(${target} SHARED ${ARGN})
-  target_link_libraries(${target} PRIVATE kx_family_abi kx_warnings)
-  set_target_properties(${target} PROPERTIES OUTPUT_NAME ${stem} NO_SONAME OFF LINKER_LANGUAGE CXX
-                        LIBRARY_OUTPUT_DIRECTORY ${KX_FAKES_DIR}/${folder})
-  target_link_options(${target} PRIVATE LINKER:-soname,lib${stem}.so)
+  kx_add_sibling_library(${target} ${stem} ${ARGN})
+  set_target_properties(${target} PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${KX_FAKES_DIR}/${folder}
+                        RUNTIME_OUTPUT_DIRECTORY ${KX_FAKES_DIR}/${folder})
+  set_property(GLOBAL APPEND PROPERTY KX_FAKES_IN_${folder} ${target})
   set(KX_JCMVP_FAKE_TARGETS ${KX_JCMVP_FAKE_TARGETS} ${target} PARENT_SCOPE)
 endfunction()
 
@@ -30,7 +30,7 @@ endforeach()
 # kx_add_sibling_object(sibling setter): object library kx_fake_obj_<sibling>.
 function(kx_add_sibling_object sibling setter)
   add_library(kx_fake_obj_${sibling} OBJECT ${CMAKE_SOURCE_DIR}/siblings/${sibling}.cpp)
-  target_link_libraries(kx_fake_obj_${sibling} PRIVATE kx_family_abi kx_warnings PkgConfig::NETTLE)
+  target_link_libraries(kx_fake_obj_${sibling} PRIVATE kx_family_abi kx_warnings kx_sibling_platform)
   target_compile_definitions(kx_fake_obj_${sibling} PRIVATE ${setter}=${setter}Removed)
 endfunction()
 
@@ -40,15 +40,20 @@ foreach(pair kxhmac:KxHMACSetJCMVPMode kxcore:KxCORESetJCMVPMode kxrng:KxRngSetJ
   list(GET pair 0 sibling)
   list(GET pair 1 setter)
   kx_add_sibling_object(${sibling} ${setter})
-  kx_add_jcmvp_fake(kxjcmvp_fake_setter_${sibling} ${sibling} setters fakes/fake_jcmvp.cpp)
+  set(def "")
+  if(EXISTS ${CMAKE_SOURCE_DIR}/siblings/${sibling}.def)
+    set(def DEF ${CMAKE_SOURCE_DIR}/siblings/${sibling}.def)
+  endif()
+  kx_add_jcmvp_fake(kxjcmvp_fake_setter_${sibling} ${sibling} setters ${def} fakes/fake_jcmvp.cpp)
   target_compile_definitions(kxjcmvp_fake_setter_${sibling} PRIVATE KX_FAKE_SETTER=${setter}
                              KX_FAKE_SETTER_NAME="${setter}")
-  target_link_libraries(kxjcmvp_fake_setter_${sibling} PRIVATE kx_fake_obj_${sibling} PkgConfig::NETTLE)
+  target_link_libraries(kxjcmvp_fake_setter_${sibling} PRIVATE kx_fake_obj_${sibling} kx_sibling_platform)
 endforeach()
 
 # libkxsha1.so without its mode setter (kxrsa still links its digest).
-kx_add_jcmvp_fake(kxjcmvp_fake_sha1_no_setter kxsha1 no-sha1-setter)
-target_link_libraries(kxjcmvp_fake_sha1_no_setter PRIVATE kx_fake_obj_kxsha1 PkgConfig::NETTLE)
+kx_add_jcmvp_fake(kxjcmvp_fake_sha1_no_setter kxsha1 no-sha1-setter
+                  DEF ${CMAKE_CURRENT_SOURCE_DIR}/fakes/kxsha1_no_setter.def)
+target_link_libraries(kxjcmvp_fake_sha1_no_setter PRIVATE kx_fake_obj_kxsha1 kx_sibling_platform)
 
 # A libkxrsa.so whose operations give wrong results.
 kx_add_jcmvp_fake(kxjcmvp_fake_broken_rsa kxrsa broken-rsa fakes/fake_broken_rsa.cpp)

@@ -1,0 +1,18 @@
+# Cross-build for 64-bit Windows with Debian's mingw-w64 (the posix-threads
+# variant, package g++-mingw-w64-x86-64-posix). Programs run under Wine.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(KX_MINGW_TRIPLET x86_64-w64-mingw32)
+
+set(CMAKE_C_COMPILER ${KX_MINGW_TRIPLET}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${KX_MINGW_TRIPLET}-g++-posix)
+set(CMAKE_RC_COMPILER ${KX_MINGW_TRIPLET}-windres)
+set(CMAKE_OBJDUMP ${KX_MINGW_TRIPLET}-objdump)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${KX_MINGW_TRIPLET})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+set(CMAKE_CROSSCOMPILING_EMULATOR wine)
