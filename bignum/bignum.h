@@ -55,6 +55,16 @@ void BnCopy(const BigNum* s, BigNum* d);
 void BnByteLength(BigNum* a, uint32_t* length);
 void BnBitLength(BigNum* a, uint32_t* length);
 
+// BnIsZero / BnIsOne: the value is 0 / 1 (sign ignored). `a` must be
+//   normalised (a record with leading zero words reads as neither).
+bool BnIsZero(const BigNum* a);
+bool BnIsOne(const BigNum* a);
+
+// BnNormalise: used lowered to the highest non-zero word (1 for zero), the
+//   conditional form of BnByteLength and BnBitLength: nothing is scanned when
+//   the top used word is non-zero.
+void BnNormalise(BigNum* a);
+
 // BnToOctets: minimal big-endian magnitude of `a` into out->data; sets
 //   out->length. Takes `used` as it is. Zero writes nothing, length 0.
 //   The buffer must hold the octets; not checked.

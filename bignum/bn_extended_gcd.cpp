@@ -63,9 +63,9 @@ void ReduceRow(Row* src, Scratch* s, Row* dst) {
     bn::ZeroUsed(&s->q);
     BnDivMagnitude(&dst->rem, &src->rem, &s->q, &s->rem);
     Swap(&dst->rem, &s->rem);
-    if (bn::IsZero(&s->q)) return;
-    if (!bn::IsZero(&src->u)) UpdateCoefficient(&src->u, s, &dst->u);
-    if (!bn::IsZero(&src->v)) UpdateCoefficient(&src->v, s, &dst->v);
+    if (BnIsZero(&s->q)) return;
+    if (!BnIsZero(&src->u)) UpdateCoefficient(&src->u, s, &dst->u);
+    if (!BnIsZero(&src->v)) UpdateCoefficient(&src->v, s, &dst->v);
 }
 }  // namespace
 
@@ -91,9 +91,9 @@ int32_t BnExtendedGcd(BigNum* a, BigNum* b, BigNum* x, BigNum* y, BigNum* g) {
 
     // 3. Alternate the two remainders until one reaches zero; the last
     //    non-zero remainder and its coefficients end up in t0.
-    while (!bn::IsZero(&t1.rem)) {
+    while (!BnIsZero(&t1.rem)) {
         ReduceRow(&t1, &s, &t0);
-        if (bn::IsZero(&t0.rem)) {
+        if (BnIsZero(&t0.rem)) {
             Row swap = t0;
             t0 = t1;
             t1 = swap;

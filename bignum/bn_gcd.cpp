@@ -7,7 +7,7 @@
 int32_t BnGcd(BigNum* a, BigNum* b, BigNum* r) {
     bn::NormaliseIfNeeded(a);
     bn::NormaliseIfNeeded(b);
-    if (bn::IsZero(a) || bn::IsZero(b)) return 0;  // r left as it was
+    if (BnIsZero(a) || BnIsZero(b)) return 0;  // r left as it was
 
     uint32_t c = (a->used > b->used ? a->used : b->used) + 1;
     BigNum x{}, y{}, rem{}, q{};
@@ -21,7 +21,7 @@ int32_t BnGcd(BigNum* a, BigNum* b, BigNum* r) {
     for (;;) {
         BnZero(&q);
         BnDivMagnitude(&x, &y, &q, &rem);
-        if (bn::IsZero(&rem)) break;
+        if (BnIsZero(&rem)) break;
         BnCopy(&y, &x);
         BnCopy(&rem, &y);
     }

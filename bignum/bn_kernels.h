@@ -67,8 +67,6 @@ inline void ZeroUsed(BigNum* a) {
     a->sign = 0;
 }
 
-inline bool IsZero(const BigNum* a) { return a->used == 1 && a->words[0] == 0; }
-
 // r[0..n) += m·b[0..n) for a 64-bit multiplier m; returns the carry out,
 // which always fits 64 bits ((2^64-1)² + 2(2^64-1) = 2^128-1 bounds each step).
 uint64_t MulAddRow64(uint32_t* r, const uint32_t* b, uint32_t n, uint64_t m);

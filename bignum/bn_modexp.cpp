@@ -55,14 +55,6 @@ void ApplyWindow(const ModExpState& st, uint32_t t, const BigNum* g, const BigNu
     if (t == 1) MultiplyStep(st, g);
     if (t == 3) MultiplyStep(st, cube);
 }
-
-// The words of `a` up to its highest non-zero one, as a read-only view. The
-// base is const and may carry leading zero words (octets with leading zeros).
-BigNum NormalisedView(const BigNum* a) {
-    BigNum v = *a;
-    while (v.used > 1 && v.words[v.used - 1] == 0) --v.used;
-    return v;
-}
 }  // namespace
 
 // see bignum.h
@@ -72,7 +64,7 @@ int32_t BnModExp(const BigNum* base, BigNum* exponent, BigNum* modulus, BigNum* 
     // 2n words hold it even after the division's normalisation shift.
     uint32_t n = modulus->used;
     bn::NormaliseIfNeeded(modulus);
-    if (bn::IsZero(modulus)) return -1;
+    if (BnIsZero(modulus)) return -1;
     if (modulus->used > n) n = modulus->used;  // a record that broke the invariant
 
     BigNum a{}, p{}, q{}, d{}, reduced{}, scratch{}, cross{}, limbs{};
@@ -80,7 +72,8 @@ int32_t BnModExp(const BigNum* base, BigNum* exponent, BigNum* modulus, BigNum* 
 
     // A base not below the modulus is reduced first, so the products stay
     // within 2n words and their quotients within n + 1.
-    BigNum g = NormalisedView(base);
+    BigNum g = *base;  // a view: only its `used` changes
+    BnNormalise(&g);
     if (BnCompareMagnitude(g, *modulus) >= 0) {
         if (BnAlloc(g.used + 1, &reduced) != 0 ||
             BnAlloc(g.used - modulus->used + 1, &scratch) != 0)

@@ -1,29 +1,20 @@
 // IsProbablePrime: the Miller-Rabin test with evenly spaced bases.
 #include "keygen.h"
 
+#include "bn_kernels.h"
+
 namespace {
-
-bool IsOne(const BigNum* x) { return x->used == 1 && x->words[0] == 1; }
-
-// BnZero for a record whose words from `used` up are zero, which every record
-// keeps: clearing the used words is enough. The product and quotient are far
-// larger than their values, and are cleared before every use.
-void ClearUsedWords(BigNum* x) {
-    for (uint32_t i = 0; i < x->used; ++i) x->words[i] = 0;
-    x->used = 1;
-    x->sign = 0;
-}
 
 // into <- product mod n. The quotient is thrown away; BnDivMagnitude wants it
 // zero on entry.
 void ReduceProduct(BigNum* n, PrimalityWork* w, BigNum* into) {
-    ClearUsedWords(&w->quotient);
+    bn::ZeroUsed(&w->quotient);
     BnDivMagnitude(&w->product, n, &w->quotient, into);
 }
 
 // product <- x^2, in the work's squaring scratch.
 void SquareIntoProduct(const BigNum* x, PrimalityWork* w) {
-    ClearUsedWords(&w->product);
+    bn::ZeroUsed(&w->product);
     BnSquareWithScratch(x, &w->product, &w->cross, &w->limbs);
 }
 
@@ -36,7 +27,7 @@ void SquareY(BigNum* n, PrimalityWork* w) {
 // y <- y·f mod n, f below n (the base or its cube). BnMulMagnitude
 // accumulates, so the product starts at zero.
 void MultiplyY(const BigNum* f, BigNum* n, PrimalityWork* w) {
-    ClearUsedWords(&w->product);
+    bn::ZeroUsed(&w->product);
     BnMulMagnitude(&w->y, f, &w->product);
     ReduceProduct(n, w, &w->y);
 }
@@ -65,7 +56,7 @@ void PowerOfBase(BigNum* n, PrimalityWork* w) {
     // The table: a^3 mod n.
     SquareIntoProduct(&w->a, w);
     ReduceProduct(n, w, &w->cube);
-    ClearUsedWords(&w->product);
+    bn::ZeroUsed(&w->product);
     BnMulMagnitude(&w->cube, &w->a, &w->product);
     ReduceProduct(n, w, &w->cube);
 
@@ -102,7 +93,7 @@ void PowerOfBase(BigNum* n, PrimalityWork* w) {
 void RunRound(BigNum* n, uint32_t s, uint32_t* passes, PrimalityWork* w) {
     *passes = 0;
     PowerOfBase(n, w);
-    if (IsOne(&w->y)) {
+    if (BnIsOne(&w->y)) {
         *passes = 1;
         return;
     }
@@ -112,7 +103,7 @@ void RunRound(BigNum* n, uint32_t s, uint32_t* passes, PrimalityWork* w) {
             return;
         }
         // y = 1 without passing n - 1 first: a non-trivial square root of 1.
-        if (IsOne(&w->y) || ++j >= s) return;
+        if (BnIsOne(&w->y) || ++j >= s) return;
         SquareY(n, w);
     }
 }

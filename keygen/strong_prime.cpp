@@ -26,8 +26,6 @@ struct StrongPrimeWork {
     PrimalityWork mr;
 };
 
-bool IsOne(const BigNum* x) { return x->used == 1 && x->words[0] == 1; }
-
 uint32_t ByteLengthOf(BigNum* x) {
     uint32_t length = 0;
     BnByteLength(x, &length);
@@ -49,7 +47,7 @@ int32_t SearchUpward(BigNum* x, const BigNum* inc, PrimalityWork* mr) {
     for (;;) {
         BnZero(&mr->product);  // BnGcd leaves its result alone for a zero operand
         if (BnGcd(x, &SmallPrimeProduct, &mr->product) != 0) return -1;
-        if (IsOne(&mr->product)) {
+        if (BnIsOne(&mr->product)) {
             uint32_t verdict = 0;
             if (IsProbablePrime(x, kMillerRabinRounds, &verdict, mr) != 0) return -1;
             if (verdict == 1) return 0;

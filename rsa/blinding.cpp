@@ -42,8 +42,7 @@ int32_t BlindInput(PrivateKeyWork* k, const BigNum* R, BigNum* E) {
     if (BnAlloc(k->N.used, &S) != 0 || BnAlloc(k->N.used, &T) != 0) return -1;
     // IN may carry leading zero words from its octets; the product wants
     // normalised operands.
-    uint32_t bits;
-    BnBitLength(&k->IN, &bits);
+    BnNormalise(&k->IN);
     if (BlindingPower(R, E, k, &S) != 0 || BnModMul(&k->IN, &S, &k->N, &T) != 0) return -1;
     BnCopy(&T, &k->IN);
     return 0;

@@ -36,8 +36,7 @@ int32_t Recombine(BigNum* Sp, BigNum* Sq, BigNum* P, const BigNum* Q, const BigN
 
 int32_t IsFactorisationConsistent(BigNum* N, BigNum* P, BigNum* Q, BigNum* QINV, bool* consistent) {
     *consistent = false;
-    uint32_t bits;
-    for (BigNum* a : {N, P, Q, QINV}) BnBitLength(a, &bits);  // normalises
+    for (BigNum* a : {N, P, Q, QINV}) BnNormalise(a);
     if (Equals(P, 0) || Equals(P, 1) || Equals(Q, 0) || Equals(Q, 1)) return 0;
     return CheckFactors(N, P, Q, QINV, consistent);
 }

@@ -47,9 +47,9 @@ int32_t BnExtendedGcdReference(BigNum* a, BigNum* b, BigNum* x, BigNum* y, BigNu
 
     // 3. Alternate the two remainders until one reaches zero; the last
     //    non-zero remainder and its coefficients end up in t0.
-    while (!bn::IsZero(&t1.rem)) {
+    while (!BnIsZero(&t1.rem)) {
         if (ReduceTriple(&t1, &q, &p, &t0) != 0) return -1;
-        if (bn::IsZero(&t0.rem)) {
+        if (BnIsZero(&t0.rem)) {
             Triple swap = t0;
             t0 = t1;
             t1 = swap;
