@@ -2,8 +2,9 @@
 // quotient words are found two at a time, as digits of base 2^64 estimated
 // from the divisor's top two words and refined with its third; a lone top
 // word (an odd count) is estimated from the divisor's top word alone. Either
-// estimate never undercounts, and adding the divisor back corrects any excess,
-// so every quotient word is the true one.
+// estimate never undercounts, and adding the divisor back (at most twice for a
+// lone word, once for a pair) corrects any excess, so every quotient word is
+// the true one.
 #include "bignum.h"
 #include "bn_kernels.h"
 
@@ -27,11 +28,12 @@ void SubtractWords(uint32_t* r, const uint32_t* b, uint32_t n) {
 }
 
 // Quotient digit j: estimate from the top word, multiply and subtract, then add
-// the divisor back while the partial remainder is negative. The estimate never
-// undercounts (the divisor's top bit is set) and overcounts by at most 2; each
-// round adds back the deficit counted in units of the top word, so the loop
-// ends on the true digit. With a normalised divisor that deficit is always 1
-// (one or two rounds); the d·b form is kept for the general rule.
+// the divisor back while the partial remainder is negative. With qhat from the
+// remainder's top two words over the divisor's top word bt, qhat·bt·β^(n-1)
+// never exceeds the remainder, so subtracting qhat·b leaves more than -β^n:
+// the borrow word c exceeds `top` by at most 1, and each add-back's carry
+// brings it back. The estimate never undercounts (the divisor's top bit is
+// set) and overcounts by at most 2, so there are at most two add-backs.
 // Returns the digit; r[j..j+n] holds the new partial remainder.
 uint32_t DivideStep(uint32_t* r, const uint32_t* b, uint32_t n, uint32_t j) {
     uint32_t bt = b[n - 1];
@@ -42,12 +44,9 @@ uint32_t DivideStep(uint32_t* r, const uint32_t* b, uint32_t n, uint32_t j) {
     if (qhat == 0) return 0;
 
     uint64_t c = bn::MulSubRow(r + j, b, n, qhat);
-    while (c > top) {
-        uint64_t d = c - top;
-        uint64_t k = (d == 1) ? bn::AddRow(r + j, b, n)
-                              : bn::MulAddRow32(r + j, b, n, static_cast<uint32_t>(d));
-        qhat -= static_cast<uint32_t>(d);
-        c -= k;
+    while (c > top) {  // c == top + 1: the remainder is negative
+        c -= bn::AddRow(r + j, b, n);
+        --qhat;
     }
     r[j + n] = static_cast<uint32_t>(top - c);
     return qhat;
@@ -71,8 +70,12 @@ inline uint64_t Divide128(uint64_t hi, uint64_t lo, uint64_t d, uint64_t* rem) {
 // remainder r[j..j+n+2), which is below b·2^64, divided by b (n >= 2).
 // The estimate from the remainder's top four words over b's top two
 // overcounts by at most 2; comparing with b's third word as well (step D3)
-// leaves an excess only when b's lower words decide, which the add-back
-// corrects. Returns the digit; r[j..j+n+2) holds the new partial remainder.
+// leaves an excess only when b's lower words decide. After that test
+// qhat·(b's top three words) never exceeds the remainder's top, so subtracting
+// qhat·b leaves more than -2^64·β^(n-3) > -b: one add-back at most, and its
+// carry makes c equal to top. With n = 2 the top two words are all of b and
+// the estimate is exact. Returns the digit; r[j..j+n+2) holds the new partial
+// remainder.
 uint64_t DivideStepPair(uint32_t* r, const uint32_t* b, uint32_t n, uint32_t j) {
     const uint64_t bt = bn::LoadPair(b + n - 2);
     const uint64_t top = bn::LoadPair(r + j + n);  // never above bt
@@ -98,7 +101,7 @@ uint64_t DivideStepPair(uint32_t* r, const uint32_t* b, uint32_t n, uint32_t j) 
     if (qhat == 0) return 0;
 
     uint64_t c = bn::MulSubRow64(r + j, b, n, qhat);
-    while (c > top) {  // the remainder is negative: add b back
+    if (c > top) {  // the remainder is negative: add b back once
         c -= bn::AddRow(r + j, b, n);
         --qhat;
     }

@@ -46,13 +46,6 @@ namespace {
     return carry;
 }
 
-}  // namespace
-
-uint64_t MulAddRow32(uint32_t* r, const uint32_t* b, uint32_t n, uint32_t d) {
-    return MulAddRow64(r, b, n, d);
-}
-
-namespace {
 // Subtracting q·b is adding q·(~b) + q and dropping q·2^(32n), since
 // -b = ~b + 1 - 2^(32n) over n words. That turns the row into the
 // multiply-accumulate step above, started with carry q; the borrow word is

@@ -88,9 +88,6 @@ uint64_t MulAddRowAdx(uint32_t* r, const uint32_t* b, uint32_t n, uint64_t m);
 uint64_t MulSubRowAdx(uint32_t* r, const uint32_t* b, uint32_t n, uint64_t q);
 #endif
 
-// r[0..n) += d·b[0..n) for a 32-bit d; returns the carry word.
-uint64_t MulAddRow32(uint32_t* r, const uint32_t* b, uint32_t n, uint32_t d);
-
 // r[0..n) += b[0..n); returns the carry (0 or 1).
 uint32_t AddRow(uint32_t* r, const uint32_t* b, uint32_t n);
 
