@@ -137,6 +137,29 @@ uint32_t BnDivWord(const BigNum* a, uint32_t w, BigNum* q);
 //   -1 on allocation failure or a zero modulus (r then unwritten).
 int32_t BnModExp(const BigNum* base, BigNum* exponent, BigNum* modulus, BigNum* r);
 
+// BnPowerWork: the records of BnModExpWithWork, lent by the caller. For a
+//   modulus of n words: acc, product and cube >= 2n words, quotient >= n + 1,
+//   cross and limbs (the squaring's scratch) >= 2n. Six distinct records,
+//   distinct from the base and the modulus, zero above their used words.
+struct BnPowerWork {
+    BigNum* acc;       // the result, below the modulus after each step
+    BigNum* product;   // every product before its reduction
+    BigNum* quotient;  // quotient scratch, cleared before each division
+    BigNum* cube;      // the base cubed mod the modulus, the one table entry
+    BigNum* cross;     // squaring scratch
+    BigNum* limbs;     // squaring scratch
+};
+
+// BnModExpWithWork: acc = g^exponent mod modulus with the schedule of
+//   BnModExp, in the lent records, never allocating. g normalised and below
+//   the modulus; the modulus normalised and non-zero (shifted and restored
+//   during each reduction); the exponent is normalised in place. Exponent 0
+//   gives 1, unreduced.
+void BnModExpWithWork(const BigNum* g, BigNum* exponent, BigNum* modulus, const BnPowerWork* w);
+
+// BnModSquareWithWork: acc = acc² mod modulus, in the same records.
+void BnModSquareWithWork(BigNum* modulus, const BnPowerWork* w);
+
 // ---------------------------------------------------------------------------
 // Signed arithmetic: answer formed in a temporary, then BnCopy into r.
 // Operands must be normalised. r MAY be either operand (not for BnMulWord's

@@ -1,98 +1,19 @@
 // IsProbablePrime: the Miller-Rabin test with evenly spaced bases.
 #include "keygen.h"
 
-#include "bn_kernels.h"
-
 namespace {
 
-// into <- product mod n. The quotient is thrown away; BnDivMagnitude wants it
-// zero on entry.
-void ReduceProduct(BigNum* n, PrimalityWork* w, BigNum* into) {
-    bn::ZeroUsed(&w->quotient);
-    BnDivMagnitude(&w->product, n, &w->quotient, into);
-}
-
-// product <- x^2, in the work's squaring scratch.
-void SquareIntoProduct(const BigNum* x, PrimalityWork* w) {
-    bn::ZeroUsed(&w->product);
-    BnSquareWithScratch(x, &w->product, &w->cross, &w->limbs);
-}
-
-// y <- y^2 mod n.
-void SquareY(BigNum* n, PrimalityWork* w) {
-    SquareIntoProduct(&w->y, w);
-    ReduceProduct(n, w, &w->y);
-}
-
-// y <- y·f mod n, f below n (the base or its cube). BnMulMagnitude
-// accumulates, so the product starts at zero.
-void MultiplyY(const BigNum* f, BigNum* n, PrimalityWork* w) {
-    bn::ZeroUsed(&w->product);
-    BnMulMagnitude(&w->y, f, &w->product);
-    ReduceProduct(n, w, &w->y);
-}
-
-// y <- a^d mod n, d >= 1, scanned from its top bit in 2-bit windows with a^3
-// as the only table entry; a window of value 2 is multiply-then-square, so a^2
-// is never held. The same schedule as BnModExp, but in the lent numbers, so a
-// round allocates nothing.
-void PowerOfBase(BigNum* n, PrimalityWork* w) {
-    BigNum* d = &w->d;
-    uint32_t bits = 0;
-    BnBitLength(d, &bits);
-    BnZero(&w->y);
-    w->y.words[0] = 1;
-
-    const uint32_t top = (bits + 31) / 32 - 1;
-    uint32_t left = bits % 32 == 0 ? 32 : bits % 32;  // bits still to scan in window
-    uint32_t window = d->words[top] << (32 - left);   // top bit of d at bit 31
-    if (left % 2 == 1) {
-        // An odd count: the leading 1 bit alone, so that whole 2-bit windows follow.
-        window <<= 1;
-        --left;
-        MultiplyY(&w->a, n, w);
-    }
-
-    // The table: a^3 mod n.
-    SquareIntoProduct(&w->a, w);
-    ReduceProduct(n, w, &w->cube);
-    bn::ZeroUsed(&w->product);
-    BnMulMagnitude(&w->cube, &w->a, &w->product);
-    ReduceProduct(n, w, &w->cube);
-
-    for (uint32_t i = top + 1; i-- > 0;) {
-        if (i != top) {
-            window = d->words[i];
-            left = 32;
-        }
-        for (; left != 0; left -= 2, window <<= 2) {
-            SquareY(n, w);
-            switch (window >> 30) {
-                case 0:
-                    SquareY(n, w);
-                    break;
-                case 1:
-                    SquareY(n, w);
-                    MultiplyY(&w->a, n, w);
-                    break;
-                case 2:
-                    MultiplyY(&w->a, n, w);
-                    SquareY(n, w);
-                    break;
-                default:
-                    SquareY(n, w);
-                    MultiplyY(&w->cube, n, w);
-                    break;
-            }
-        }
-    }
+// The exponentiation's records inside the lent work: y is the accumulator.
+BnPowerWork PowerWork(PrimalityWork* w) {
+    return BnPowerWork{&w->y, &w->product, &w->quotient, &w->cube, &w->cross, &w->limbs};
 }
 
 // One Miller-Rabin round with base a, n - 1 = 2^s·d: *passes = 1 when n is a
 // strong probable prime to base a.
 void RunRound(BigNum* n, uint32_t s, uint32_t* passes, PrimalityWork* w) {
     *passes = 0;
-    PowerOfBase(n, w);
+    const BnPowerWork power = PowerWork(w);
+    BnModExpWithWork(&w->a, &w->d, n, &power);  // d >= 1, a below n
     if (BnIsOne(&w->y)) {
         *passes = 1;
         return;
@@ -104,7 +25,7 @@ void RunRound(BigNum* n, uint32_t s, uint32_t* passes, PrimalityWork* w) {
         }
         // y = 1 without passing n - 1 first: a non-trivial square root of 1.
         if (BnIsOne(&w->y) || ++j >= s) return;
-        SquareY(n, w);
+        BnModSquareWithWork(n, &power);
     }
 }
 
