@@ -182,6 +182,11 @@ int32_t BnDivide(BigNum* a, BigNum* b, BigNum* q, BigNum* r);
 int32_t BnDiv(BigNum* a, BigNum* b, BigNum* q);               // q = a / b
 int32_t BnMod(BigNum* a, BigNum* b, BigNum* r);               // r = a mod b
 
+// BnModMul: Z = A·B mod n for non-negative A, B; Z allocated by the caller and
+//   MAY be A or B (the answer is formed in temporaries, then copied, cut to
+//   Z's capacity). Normalises N in place. -1 on allocation failure.
+int32_t BnModMul(const BigNum* A, const BigNum* B, BigNum* N, BigNum* Z);
+
 // ---------------------------------------------------------------------------
 // Greatest common divisor and extended Euclid (non-negative operands)
 // ---------------------------------------------------------------------------

@@ -118,9 +118,4 @@ int32_t IsFactorisationConsistent(BigNum* N, BigNum* P, BigNum* Q, BigNum* QINV,
 //   only read; N is normalised in place. -1 on allocation failure.
 int32_t UnblindResult(BigNum* X, BigNum* R, BigNum* N);
 
-// BnModMul: Z = A·B mod n for non-negative A, B; Z allocated by the caller and
-//   MAY be A or B (the answer is formed in temporaries, then copied, cut to
-//   Z's capacity). Normalises N in place. -1 on allocation failure.
-int32_t BnModMul(const BigNum* A, const BigNum* B, BigNum* N, BigNum* Z);
-
 #endif  // KXRSA_RSA_RSA_H

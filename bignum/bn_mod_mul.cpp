@@ -1,6 +1,8 @@
-// see rsa.h
-#include "rsa.h"
+// BnModMul: a product reduced modulo n, both formed in temporaries.
+#include "bignum.h"
+#include "bn_release.h"
 
+// see bignum.h
 int32_t BnModMul(const BigNum* A, const BigNum* B, BigNum* N, BigNum* Z) {
     BigNum U{}, K{};
     BnRelease release{&U, &K};
