@@ -18,7 +18,6 @@ int32_t BnAlloc(uint32_t capacity, BigNum* a) {
 void BnFree(BigNum* a) {
     if (a->capacity > 0) {
         ClearSecret(a->words, size_t{a->capacity} * sizeof(uint32_t));
-        a->used = 1;
         a->sign = 0;
     }
     HeapReleaseWords(a->words, a->capacity);

@@ -2,16 +2,15 @@
 #ifndef KXRSA_BIGNUM_BN_RELEASE_H
 #define KXRSA_BIGNUM_BN_RELEASE_H
 
-#include <initializer_list>
-
 #include "bignum.h"
 
 // Give each record a null word pointer before the first allocation, then name
 // it here: the destructor clears and frees exactly those that were allocated.
 struct BnRelease {
     static constexpr uint32_t kMax = 20;
-    BnRelease(std::initializer_list<BigNum*> list) {
-        for (BigNum* b : list) nums[n++] = b;
+    template <typename... Nums>
+    explicit BnRelease(Nums... list) : nums{list...}, n(sizeof...(Nums)) {
+        static_assert(sizeof...(Nums) <= kMax, "BnRelease holds at most kMax records");
     }
     ~BnRelease() {
         for (uint32_t i = 0; i < n; ++i)

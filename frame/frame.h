@@ -3,10 +3,9 @@
 #ifndef KXRSA_FRAME_FRAME_H
 #define KXRSA_FRAME_FRAME_H
 
-#include <atomic>
 #include <cstdint>
 
-#include "kxrsa.h"
+#include "kxfamily.h"
 
 // ---------------------------------------------------------------------------
 // Mode state: written only by KxRsaSetJCMVPMode, read by every entry gate
@@ -25,48 +24,28 @@ struct JcmvpEntryPoints {
                               const OctetString*, const OctetString*);  // JCMVPRsaKeyPairTest
 };
 
-// The handle and the entry points, each an atomic so that the gates' reads
-// are race-free while operations run on several threads with the mode on.
-// Switching on stores the entry points first and the handle last (release);
-// the gate loads the handle first (acquire), so a gate that sees the handle
-// sees the entry points stored before it. The mode is still not meant to be
-// switched while operations run on other threads (no lock is taken).
-struct JcmvpModeState {
-    std::atomic<void*> library{nullptr};  // not null exactly while the mode is on
-    std::atomic<decltype(JcmvpEntryPoints::getFamilyStatus)> getFamilyStatus{nullptr};
-    std::atomic<decltype(JcmvpEntryPoints::familyPowerUpSelfTest)> familyPowerUpSelfTest{nullptr};
-    std::atomic<decltype(JcmvpEntryPoints::setStatus)> setStatus{nullptr};
-    std::atomic<decltype(JcmvpEntryPoints::getStatus)> getStatus{nullptr};
-    std::atomic<decltype(JcmvpEntryPoints::powerUpSelfTest)> powerUpSelfTest{nullptr};
-    std::atomic<decltype(JcmvpEntryPoints::rsaKeyPairTest)> rsaKeyPairTest{nullptr};
+// The mode state itself (the handle of the status library and its entry
+// points, each an atomic) is private to jcmvp_state.cpp; these three read and
+// write it. The mode is not meant to be switched while operations run on other
+// threads (no lock is taken), but the gates' reads are race-free.
 
-    constexpr JcmvpModeState() = default;
-
-    // Publish: the entry points, then the handle (release); the mode is on
-    //   from the handle's store when it is not null.
-    void Publish(void* handle, const JcmvpEntryPoints& entryPoints);
-    // EntryPoints: the recorded entry points (acquire loads); meaningful
-    //   while the handle is not null.
-    JcmvpEntryPoints EntryPoints() const;
-
-    // Copies by Publish, so not as one step: for saving and restoring the
-    // state around a test.
-    JcmvpModeState(const JcmvpModeState& other) { *this = other; }
-    JcmvpModeState& operator=(const JcmvpModeState& other) {
-        Publish(other.library.load(std::memory_order_acquire), other.EntryPoints());
-        return *this;
-    }
-};
-
-// The process-wide mode state (see jcmvp_state.cpp).
-extern JcmvpModeState g_jcmvp;
+// SetJcmvpMode: stores `entryPoints` (when not null), then `library` as the
+//   handle, and returns the handle it replaced. Switching on passes the loaded
+//   library and its entry points; switching off passes two nulls and releases
+//   what it gets back. The entry points are stored before the handle
+//   (release), and a gate loads the handle first (acquire), so a gate that
+//   sees a handle sees the entry points stored with it.
+void* SetJcmvpMode(void* library, const JcmvpEntryPoints* entryPoints);
+// JcmvpModeEntryPoints: the recorded entry points; meaningful while the mode is on.
+JcmvpEntryPoints JcmvpModeEntryPoints();
 
 // IsJcmvpModeOn: the status library is loaded.
 bool IsJcmvpModeOn();
-// IsJcmvpErrorState: the mode is on and the family status is 4 (error).
+// IsJcmvpErrorState: the mode is on and the family status is KxStatusError.
 bool IsJcmvpErrorState();
-// IsGateClosed: the entry gate refuses the call (mode on and error state).
-inline bool IsGateClosed() { return IsJcmvpModeOn() && IsJcmvpErrorState(); }
+// IsGateClosed: the entry gate refuses the call (mode on and error state;
+//   IsJcmvpErrorState tests the mode itself).
+inline bool IsGateClosed() { return IsJcmvpErrorState(); }
 
 // ---------------------------------------------------------------------------
 // Error location and argument rules
@@ -104,9 +83,6 @@ inline uint32_t WordsFor(uint32_t modulusLength) { return (modulusLength + 3) / 
 // ---------------------------------------------------------------------------
 // JCMVP items used by the other folders
 // ---------------------------------------------------------------------------
-
-// This library's module number at the status library.
-constexpr int32_t RsaModuleId = 13;
 
 // JcmvpRsaKeyPairCheck: the pair-wise test of a new key through the status
 // library (records in the order d, e, n, p, q, dP, dQ, qInv). 1 passed, 0 failed.

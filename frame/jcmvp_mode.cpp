@@ -5,13 +5,6 @@
 
 namespace {
 
-// Status values this library reports for itself through JCMVPSetStatus.
-constexpr int32_t JcmvpStatusOff = 0;
-constexpr int32_t JcmvpStatusReady = 1;
-constexpr int32_t JcmvpStatusStarting = 2;
-constexpr int32_t JcmvpStatusSelfTest = 3;
-constexpr int32_t JcmvpStatusError = 4;
-
 using ModeSetter = int32_t (*)(int32_t mode);
 
 struct JcmvpSibling {
@@ -24,11 +17,11 @@ struct JcmvpSibling {
 // loaded and switched.
 constexpr uint32_t JCMVP_SIBLING_COUNT = 5;
 constexpr JcmvpSibling JCMVP_SIBLINGS[JCMVP_SIBLING_COUNT] = {
-    {"kxhmac.dll", "KxHMACSetJCMVPMode", 7},
-    {"kxcore.dll", "KxCORESetJCMVPMode", 0},
-    {"kxrng.dll", "KxRngSetJCMVPMode", 11},
-    {"kxsha2.dll", "KxSHASetJCMVPMode", 12},
-    {"kxsha1.dll", "KxSHA1SetJCMVPMode", 14},
+    {"kxhmac.dll", "KxHMACSetJCMVPMode", KxModuleHmac},
+    {"kxcore.dll", "KxCORESetJCMVPMode", KxModuleCore},
+    {"kxrng.dll", "KxRngSetJCMVPMode", KxModuleRng},
+    {"kxsha2.dll", "KxSHASetJCMVPMode", KxModuleSha2},
+    {"kxsha1.dll", "KxSHA1SetJCMVPMode", KxModuleSha1},
 };
 
 constexpr char STATUS_LIBRARY[] = "kxjcmvp.dll";
@@ -71,43 +64,42 @@ bool LoadStatusLibrary(void** library, JcmvpEntryPoints* entry) {
 }
 
 int32_t SwitchOn() {
-    // 1. Already on: nothing is loaded or called again.
+    // Already on: nothing is loaded or called again.
     if (IsJcmvpModeOn()) return 0;
 
-    // 2.-4. Siblings' setters, then the status library and its entry points.
+    // Siblings' setters, then the status library and its entry points.
     // Until all are found the mode state is not touched: the mode stays off.
     ModeSetter setters[JCMVP_SIBLING_COUNT] = {};
     if (!FindSiblingSetters(setters)) return -1;
     void* library = nullptr;
     JcmvpEntryPoints status = {};
     if (!LoadStatusLibrary(&library, &status)) return -1;
-    g_jcmvp.Publish(library, status);  // from here on the mode is on
+    SetJcmvpMode(library, &status);  // from here on the mode is on
 
-    // 5.-6. Switch the siblings that the status library reports as never
-    // switched on. A failing setter leaves the mode on with own status 2.
-    status.setStatus(RsaModuleId, JcmvpStatusStarting);
+    // Switch the siblings that the status library reports as never
+    // switched on. A failing setter leaves the mode on with own status KxStatusStarting.
+    status.setStatus(KxModuleRsa, KxStatusStarting);
     for (uint32_t i = 0; i < JCMVP_SIBLING_COUNT; ++i) {
-        if (status.getStatus(JCMVP_SIBLINGS[i].moduleId) != 0) continue;
+        if (status.getStatus(JCMVP_SIBLINGS[i].moduleId) != KxStatusOff) continue;
         if (setters[i](1) == -1) return -1;
     }
 
-    // 7.-9. The power-up self-test. Its failure is reported only through the
+    // The power-up self-test. Its failure is reported only through the
     // status: the family status then closes the entry gate of every export
-    // until the mode is switched off (the status library keeps a module's 4).
-    status.setStatus(RsaModuleId, JcmvpStatusSelfTest);
-    const bool passed = status.powerUpSelfTest(RsaModuleId) == 0;
-    status.setStatus(RsaModuleId, passed ? JcmvpStatusReady : JcmvpStatusError);
+    // until the mode is switched off (the status library keeps a module's KxStatusError).
+    status.setStatus(KxModuleRsa, KxStatusSelfTest);
+    const bool passed = status.powerUpSelfTest(KxModuleRsa) == 0;
+    status.setStatus(KxModuleRsa, passed ? KxStatusReady : KxStatusError);
     return 0;
 }
 
 int32_t SwitchOff() {
     if (!IsJcmvpModeOn()) return 0;
-    g_jcmvp.EntryPoints().setStatus(RsaModuleId, JcmvpStatusOff);
+    JcmvpModeEntryPoints().setStatus(KxModuleRsa, KxStatusOff);
     // The handle goes to null (release) before the library is released: a
     // gate never sees a handle whose entry points are gone. The entry points
     // stay recorded but dangle: nothing reads them while the handle is null.
-    void* library = g_jcmvp.library.exchange(nullptr, std::memory_order_acq_rel);
-    ReleaseFamilyLibrary(library);
+    ReleaseFamilyLibrary(SetJcmvpMode(nullptr, nullptr));
     return 0;
 }
 
@@ -123,12 +115,12 @@ extern "C" KXRSA_API int32_t KxRsaSetJCMVPMode(int32_t mode) {
 int32_t JcmvpRsaKeyPairCheck(const OctetString* d, const OctetString* e, const OctetString* n,
                              const OctetString* p, const OctetString* q, const OctetString* dP,
                              const OctetString* dQ, const OctetString* qInv) {
-    const JcmvpEntryPoints status = g_jcmvp.EntryPoints();
-    status.setStatus(RsaModuleId, JcmvpStatusSelfTest);
+    const JcmvpEntryPoints status = JcmvpModeEntryPoints();
+    status.setStatus(KxModuleRsa, KxStatusSelfTest);
     if (status.rsaKeyPairTest(d, e, n, p, q, dP, dQ, qInv) == -1) {
-        status.setStatus(RsaModuleId, JcmvpStatusError);
+        status.setStatus(KxModuleRsa, KxStatusError);
         return 0;
     }
-    status.setStatus(RsaModuleId, JcmvpStatusReady);
+    status.setStatus(KxModuleRsa, KxStatusReady);
     return 1;
 }

@@ -6,12 +6,12 @@
 extern "C" KXRSA_API int32_t KxSealRsaBlock(const OctetString* publicExponent, const OctetString* modulus,
                                             const OctetString* input, OctetString* output,
                                             uint32_t* error) {
-    // 1. The entry gate comes before any argument is looked at.
+    // The entry gate comes before any argument is looked at.
     if (IsGateClosed()) return Fail(error, ErrModuleState);
     if (error == nullptr) return -1;
     *error = 0;
 
-    // 2. Argument rules, in argument order. A zero modulus would make every
+    // Argument rules, in argument order. A zero modulus would make every
     // reduction a division by zero.
     if (!HasData(modulus) || !IsModulusLengthValid(modulus->length)) return Fail(error, ErrParameter);
     const uint32_t modulusLength = modulus->length;
@@ -19,7 +19,7 @@ extern "C" KXRSA_API int32_t KxSealRsaBlock(const OctetString* publicExponent, c
         !HasData(output) || IsZeroValue(modulus))
         return Fail(error, ErrParameter);
 
-    // 3. Four working integers of w + 1 words: exponent, modulus, input, result.
+    // Four working integers of w + 1 words: exponent, modulus, input, result.
     const uint32_t w = WordsFor(modulusLength);
     BigNum e{}, n{}, x{}, y{};
     BnRelease release{&e, &n, &x, &y};
@@ -27,13 +27,13 @@ extern "C" KXRSA_API int32_t KxSealRsaBlock(const OctetString* publicExponent, c
         BnAlloc(w + 1, &y) != 0)
         return Fail(error, ErrInternal);
 
-    // 4.-5. y = x^e mod n.
+    // y = x^e mod n.
     BnFromOctets(&e, publicExponent);
     BnFromOctets(&n, modulus);
     BnFromOctets(&x, input);
     if (BnModExp(&x, &e, &n, &y) != 0) return Fail(error, ErrInternal);
 
-    // 6. Minimal big-endian form, at most L bytes since y < n. The caller's
+    // Minimal big-endian form, at most L bytes since y < n. The caller's
     // record gets its length only now that nothing can fail any more.
     OctetString result{output->data, 0};
     BnToOctets(&result, &y);

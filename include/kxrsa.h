@@ -273,7 +273,18 @@ KXRSA_API int32_t KXRSA_CALL KxGenerateRsaKey(uint32_t modulusLength, int32_t ex
  * the raw operation checks the key records, so a block that cannot be built
  * (548) is reported before a bad modulus or key record (99).
  * PSS uses a salt as long as the hash and emBits = 8k - 1; OAEP the empty
- * label and MGF1 with the scheme's hash. */
+ * label and MGF1 with the scheme's hash.
+ *
+ * Limits of k: it is taken from the record, never from the modulus's value,
+ * so leading zero bytes of the modulus record count. The v1.5 schemes and
+ * OAEP work at every bit length, but only with the modulus record in minimal
+ * form (no leading zero byte); with one, k is too large, the blocks do not
+ * follow PKCS #1 and round trips fail for some messages. PSS takes the
+ * modulus to be exactly 8k bits (the top bit of its first byte set): with a
+ * modulus of any other bit length (1023 or 2047 bits, say), or a record with
+ * a leading zero byte, signing still reports success but its signatures and
+ * verification do not interoperate and often fail. Keys made by
+ * KxGenerateRsaKey always have 8k-bit moduli. */
 
 /* Encrypt `input` under scheme 0 (v1.5, at most k - 11 bytes) or OAEP
  * (KxSchemeOaep + hash, at most k - 2·hLen - 2 bytes). On success `output`

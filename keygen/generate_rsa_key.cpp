@@ -7,10 +7,10 @@ extern "C" KXRSA_API int32_t KxGenerateRsaKey(uint32_t modulusLength, int32_t ex
                                               OctetString* modulus, OctetString* prime1, OctetString* prime2,
                                               OctetString* exponent1, OctetString* exponent2,
                                               OctetString* coefficient, uint32_t* error) {
-    // 1. The entry gate comes before any argument is looked at.
+    // The entry gate comes before any argument is looked at.
     if (IsGateClosed()) return Fail(error, ErrModuleState);
 
-    // 2. The records are read once, here; the generation works on copies, so
+    // The records are read once, here; the generation works on copies, so
     // the caller's lengths change only once a key has been accepted. A null
     // record stays null for the argument rules to refuse.
     OctetString* const callers[8] = {privateExponent, publicExponent, modulus,   prime1,
@@ -26,10 +26,10 @@ extern "C" KXRSA_API int32_t KxGenerateRsaKey(uint32_t modulusLength, int32_t ex
                            copies[4], copies[5], copies[6], copies[7], error) != 0)
         return -1;
 
-    // 3. The new lengths.
+    // The new lengths.
     for (uint32_t i = 0; i < 8; ++i) callers[i]->length = local[i].length;
 
-    // 4. In the JCMVP mode the key must pass the pair-wise test; a rejected
+    // In the JCMVP mode the key must pass the pair-wise test; a rejected
     // key stays in the records with its lengths.
     if (IsJcmvpModeOn() && JcmvpRsaKeyPairCheck(callers[0], callers[1], callers[2], callers[3], callers[4],
                                                 callers[5], callers[6], callers[7]) == 0)

@@ -36,7 +36,7 @@ bool IsPredecessorDivisible(const BigNum* x, KeyWork* k) {
     return IsZero(&k->g);
 }
 
-// Steps 3-5: p, then q != p, neither with 65537 | x - 1; then p > q.
+// DrawPrimes: p, then q != p, neither with 65537 | x - 1; then p > q.
 // Random bytes: everything for p (repeated while rejected), then for q.
 int32_t DrawPrimes(uint32_t L, KeyWork* k) {
     do {
@@ -53,7 +53,7 @@ int32_t DrawPrimes(uint32_t L, KeyWork* k) {
     return 0;
 }
 
-// Step 8: lambda = lcm(p - 1, q - 1) = (q - 1)·((p - 1) / gcd).
+// ComputeLambda: lambda = lcm(p - 1, q - 1) = (q - 1)·((p - 1) / gcd).
 int32_t ComputeLambda(KeyWork* k) {
     BnSubWord(&k->p, 1, &k->p1);
     BnSubWord(&k->q, 1, &k->q1);
@@ -63,7 +63,7 @@ int32_t ComputeLambda(KeyWork* k) {
     return 0;
 }
 
-// Step 9, random exponent: exponentLength random bytes, halved until below
+// ChooseRandomExponent: exponentLength random bytes, halved until below
 // lambda, made odd, then lowered by 2 until coprime to lambda (e = 1 always
 // is). Too short a result fails the acceptance test and the attempt is redone.
 int32_t ChooseRandomExponent(uint32_t exponentLength, KeyWork* k) {
@@ -77,7 +77,7 @@ int32_t ChooseRandomExponent(uint32_t exponentLength, KeyWork* k) {
     }
 }
 
-// Steps 7, 10, 11: qInv = q^-1 mod p, d = e^-1 mod lambda, dP, dQ. The
+// ComputePrivateValues: qInv = q^-1 mod p, d = e^-1 mod lambda, dP, dQ. The
 // inverses are the first coefficients of extended Euclid, made positive.
 int32_t ComputePrivateValues(KeyWork* k) {
     if (BnExtendedGcd(&k->q, &k->p, &k->qInv, &k->scratch, &k->g) != 0) return -1;
@@ -88,7 +88,8 @@ int32_t ComputePrivateValues(KeyWork* k) {
     return 0;
 }
 
-// One attempt (steps 3.1 to 3.14). -1 on any failure; otherwise 0 with the
+// One attempt: primes, lambda, exponents, the CRT values, then the
+// records. -1 on any failure; otherwise 0 with the
 // components written and *accepted telling whether every one has its length.
 int32_t RunAttempt(uint32_t modulusLength, uint32_t exponentLength, KeyRecords* records, bool* accepted) {
     const uint32_t c = WordsFor(modulusLength) + 1;
@@ -107,16 +108,16 @@ int32_t RunAttempt(uint32_t modulusLength, uint32_t exponentLength, KeyRecords* 
     if (exponentLength != kFixedExponentLength && ChooseRandomExponent(exponentLength, &k) != 0) return -1;
     if (ComputePrivateValues(&k) != 0) return -1;
 
-    // 12. Minimal big-endian form into the caller's buffers.
+    // Minimal big-endian form into the caller's buffers.
     const BigNum* values[8] = {&k.d, &k.e, &k.n, &k.p, &k.q, &k.dP, &k.dQ, &k.qInv};
     for (uint32_t i = 0; i < 8; ++i) BnToOctets(records->out[i], values[i]);
 
-    // 14. Full lengths only: d as long as n, the CRT values half of n, e as asked.
+    // Full lengths only: d as long as n, the CRT values half of n, e as asked.
     OctetString* const* o = records->out;
     const uint32_t half = o[2]->length / 2;
     *accepted = o[0]->length == o[2]->length && o[5]->length == half && o[6]->length == half &&
                 o[7]->length == half && o[1]->length == exponentLength;
-    return 0;  // 13. the guard releases the thirteen numbers, cleared
+    return 0;  // the guard releases the thirteen numbers, cleared
 }
 
 }  // namespace
@@ -146,7 +147,7 @@ int32_t GenerateRsaKeyPair(uint32_t modulusLength, int32_t exponentLength, Octet
     for (OctetString* r : records.out)
         if (r->data == nullptr) return Fail(error, ErrParameter);
 
-    // 3. Attempts until every component has its full length; not bounded.
+    // Attempts until every component has its full length; not bounded.
     for (;;) {
         bool accepted = false;
         if (RunAttempt(modulusLength, eLength, &records, &accepted) != 0)

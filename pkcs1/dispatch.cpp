@@ -18,7 +18,7 @@ uint64_t PssEmBits(uint32_t k) { return 8 * uint64_t{k} - 1; }
 int32_t EncodeBlock(uint32_t scheme, const OctetString* modulus, const OctetString* input,
                     OctetString* block, uint32_t* error) {
     const uint32_t k = modulus->length;
-    if (scheme == KxSchemeV15Encryption) return EncodeV15Encryption(0, input, block, k, error);
+    if (scheme == KxSchemeV15Encryption) return EncodeV15Encryption(input, block, k, error);
     if (IsOaep(scheme)) return EncodeOaep(scheme, input, nullptr, block, k, error);
     if (IsV15Signature(scheme)) return EncodeV15Signature(scheme, input, block, k, error);
     if (IsPss(scheme)) {
@@ -32,7 +32,7 @@ int32_t EncodeBlock(uint32_t scheme, const OctetString* modulus, const OctetStri
 int32_t DecodeBlock(uint32_t scheme, const OctetString* modulus, const OctetString* block,
                     OctetString* output, uint32_t* error) {
     const uint32_t k = modulus->length;
-    if (scheme == KxSchemeV15Encryption) return DecodeV15Encryption(0, block, output, k, error);
+    if (scheme == KxSchemeV15Encryption) return DecodeV15Encryption(block, output, k);
     if (IsOaep(scheme)) return DecodeOaep(scheme, block, nullptr, output, k, error);
     return kBlockFailed;
 }
@@ -47,15 +47,4 @@ int32_t VerifyBlock(uint32_t scheme, const OctetString* modulus, const OctetStri
         return VerifyPss(scheme, block, message, PssEmBits(k), error);
     }
     return kBlockFailed;
-}
-
-uint32_t EncodeNewBlock(uint32_t scheme, const OctetString* modulus, const OctetString* input,
-                        uint8_t** block, uint32_t* error) {
-    const uint32_t k = modulus->length;
-    if (AllocBytes(block, k, error) != 0) return ErrInternal;
-    OctetString blockRecord{*block, k};
-    // Any failure but the step's own memory is 548, whatever the generator or
-    // a digest wrote into the error location.
-    const int32_t encoded = EncodeBlock(scheme, modulus, input, &blockRecord, error);
-    return encoded == kBlockOk ? 0 : BlockStepCode(encoded, ErrEncode);
 }

@@ -4,11 +4,11 @@
 // see pkcs1.h
 int32_t Mgf1(uint32_t scheme, uint32_t seedLen, const uint8_t* seed, uint32_t maskLen,
              uint8_t* mask, uint32_t* error) {
-    // 1. hLen of the scheme's hash: MGF1 always uses the scheme's own hash.
+    // hLen of the scheme's hash: MGF1 always uses the scheme's own hash.
     const uint32_t hLen = SchemeHashLength(scheme);
     if (hLen == 0) return kBlockFailed;
 
-    // 2. The output area takes floor(maskLen / hLen) + 1 whole digests, and
+    // The output area takes floor(maskLen / hLen) + 1 whole digests, and
     // (q + 1)·hLen <= maskLen + hLen. Sizes in 64 bits: no 32-bit wrap.
     uint8_t* area = nullptr;
     uint8_t* work = nullptr;
@@ -16,7 +16,7 @@ int32_t Mgf1(uint32_t scheme, uint32_t seedLen, const uint8_t* seed, uint32_t ma
     if (AllocBytes(&area, size_t{maskLen} + hLen, error) != 0) return kBlockNoMemory;
     if (AllocBytes(&work, size_t{seedLen} + 4, error) != 0) return kBlockNoMemory;
 
-    // 3.-4. work = seed || C, C the counter as four bytes, most significant
+    // work = seed || C, C the counter as four bytes, most significant
     // first. The counter runs to maskLen / hLen inclusive: one digest more
     // than needed when hLen divides maskLen, harmless and kept on purpose.
     CopyBytes(work, seed, seedLen);
@@ -31,7 +31,7 @@ int32_t Mgf1(uint32_t scheme, uint32_t seedLen, const uint8_t* seed, uint32_t ma
             return kBlockFailed;
     }
 
-    // 5. The leading maskLen bytes are the mask.
+    // The leading maskLen bytes are the mask.
     CopyBytes(mask, area, maskLen);
     return kBlockOk;
 }

@@ -18,7 +18,7 @@ void LabelOf(const OctetString* label, const uint8_t** bytes, uint32_t* length) 
 // see pkcs1.h
 int32_t EncodeOaep(uint32_t scheme, const OctetString* input, const OctetString* label,
                    OctetString* block, uint32_t k, uint32_t* error) {
-    // 1. mLen <= k - 2hLen - 2 (in 64 bits: no wrap for a short modulus).
+    // mLen <= k - 2hLen - 2 (in 64 bits: no wrap for a short modulus).
     const uint32_t hLen = SchemeHashLength(scheme);
     const uint32_t mLen = input->length;
     if (hLen == 0 || uint64_t{mLen} + 2 * uint64_t{hLen} + 2 > k) return kBlockFailed;
@@ -32,26 +32,26 @@ int32_t EncodeOaep(uint32_t scheme, const OctetString* input, const OctetString*
     uint8_t *seedMask = nullptr, *maskedSeed = nullptr;
     BytesRelease release{&db, &seed, &dbMask, &maskedDb, &seedMask, &maskedSeed};
 
-    // 3.-4. DB = lHash || PS (zeros) || 01 || M.
+    // DB = lHash || PS (zeros) || 01 || M.
     if (AllocBytes(&db, dbLen, error) != 0) return kBlockNoMemory;
     if (SchemeDigest(scheme, lLen, l, db, error) == -1) return kBlockFailed;
     FillBytes(db + hLen, 0x00, psLen);
     db[hLen + psLen] = 0x01;
     CopyBytes(db + hLen + psLen + 1, input->data, mLen);
 
-    // 5. seed: hLen random bytes, zero bytes kept.
+    // Seed: hLen random bytes, zero bytes kept.
     if (AllocBytes(&seed, hLen, error) != 0) return kBlockNoMemory;
     if (DrawRandomBytes(hLen, seed, error) != 0) return kBlockFailed;
 
-    // 6. maskedDB = DB ^ MGF1(seed, dbLen).
+    // maskedDB = DB ^ MGF1(seed, dbLen).
     int32_t result = MaskWithMgf1(scheme, hLen, seed, db, dbLen, &dbMask, &maskedDb, error);
     if (result != kBlockOk) return result;
 
-    // 7. maskedSeed = seed ^ MGF1(maskedDB, hLen).
+    // maskedSeed = seed ^ MGF1(maskedDB, hLen).
     result = MaskWithMgf1(scheme, dbLen, maskedDb, seed, hLen, &seedMask, &maskedSeed, error);
     if (result != kBlockOk) return result;
 
-    // 8. EM = 00 || maskedSeed || maskedDB.
+    // EM = 00 || maskedSeed || maskedDB.
     uint8_t* em = block->data;
     em[0] = 0x00;
     CopyBytes(em + 1, maskedSeed, hLen);
@@ -62,7 +62,7 @@ int32_t EncodeOaep(uint32_t scheme, const OctetString* input, const OctetString*
 // see pkcs1.h
 int32_t DecodeOaep(uint32_t scheme, const OctetString* block, const OctetString* label,
                    OctetString* output, uint32_t k, uint32_t* error) {
-    // 1.-2. Public facts first: the lengths.
+    // Public facts first: the lengths.
     const uint32_t hLen = SchemeHashLength(scheme);
     if (hLen == 0 || k < 2 * uint64_t{hLen} + 2 || block->length < k) return kBlockFailed;
     const uint8_t* em = block->data;
@@ -72,7 +72,7 @@ int32_t DecodeOaep(uint32_t scheme, const OctetString* block, const OctetString*
     LabelOf(label, &l, &lLen);
     const uint32_t dbLen = k - hLen - 1;
 
-    // 3. The leading byte is not decided here: the steps below run for every
+    // The leading byte is not decided here: the steps below run for every
     // block. A step that fails (no memory, a digest) still ends with what
     // deciding the byte first gives: a format failure, with the error
     // location untouched, when the byte is not zero.
@@ -87,26 +87,26 @@ int32_t DecodeOaep(uint32_t scheme, const OctetString* block, const OctetString*
     uint8_t *dbMask = nullptr, *db = nullptr, *lHash = nullptr;
     BytesRelease release{&maskedSeed, &maskedDb, &seedMask, &seed, &dbMask, &db, &lHash};
 
-    // 4. The two masked parts in buffers of their own.
+    // The two masked parts in buffers of their own.
     if (AllocBytes(&maskedSeed, hLen, &stepError) != 0 || AllocBytes(&maskedDb, dbLen, &stepError) != 0)
         return stepFailed(kBlockNoMemory);
     CopyBytes(maskedSeed, em + 1, hLen);
     CopyBytes(maskedDb, em + 1 + hLen, dbLen);
 
-    // 5. seed = maskedSeed ^ MGF1(maskedDB, hLen).
+    // seed = maskedSeed ^ MGF1(maskedDB, hLen).
     int32_t result =
         MaskWithMgf1(scheme, dbLen, maskedDb, maskedSeed, hLen, &seedMask, &seed, &stepError);
     if (result != kBlockOk) return stepFailed(result);
 
-    // 6. DB = maskedDB ^ MGF1(seed, dbLen).
+    // DB = maskedDB ^ MGF1(seed, dbLen).
     result = MaskWithMgf1(scheme, hLen, seed, maskedDb, dbLen, &dbMask, &db, &stepError);
     if (result != kBlockOk) return stepFailed(result);
 
-    // 7. lHash of the label.
+    // lHash of the label.
     if (AllocBytes(&lHash, hLen, &stepError) != 0) return stepFailed(kBlockNoMemory);
     if (SchemeDigest(scheme, lLen, l, lHash, &stepError) == -1) return stepFailed(kBlockFailed);
 
-    // 7.-8. The leading zero, lHash' == lHash, then zeros up to the first
+    // The leading zero, lHash' == lHash, then zeros up to the first
     // non-zero byte, which must be 01: masks over every byte of DB.
     uint32_t difference = 0;
     for (uint32_t i = 0; i < hLen; ++i) difference |= static_cast<uint32_t>(lHash[i] ^ db[i]);
@@ -119,7 +119,7 @@ int32_t DecodeOaep(uint32_t scheme, const OctetString* block, const OctetString*
     }
     const uint32_t valid = leadingZero & CtIsZero(difference) & ~looking & ~misplaced;
 
-    // 9. M is everything after the 01: mLen <= k - 2hLen - 2 bytes, taken from
+    // M is everything after the 01: mLen <= k - 2hLen - 2 bytes, taken from
     // the end of DB. The output holds k bytes.
     const uint32_t span = dbLen - hLen - 1;
     const uint32_t mLen = dbLen - one - 1;

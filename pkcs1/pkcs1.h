@@ -116,11 +116,10 @@ void XorBytes(uint8_t* to, const uint8_t* with, size_t count);
 
 // EncodeV15Encryption: the k-byte v1.5 type-2 block of `input` (RFC 8017
 //   7.2.1): 00 02 PS 00 M, PS k - mLen - 3 >= 8 random bytes with every zero
-//   byte drawn replaced by 0xFF. block->length on entry is its capacity (at
-//   least k, else kBlockFailed); on success it is set to k. Fails when
-//   mLen > k - 11 or the generator fails. `scheme` (0) is not used.
-int32_t EncodeV15Encryption(uint32_t scheme, const OctetString* input, OctetString* block,
-                            uint32_t k, uint32_t* error);
+//   byte drawn replaced by 0xFF. block->data holds k bytes; on success
+//   block->length is set to k. Fails when mLen > k - 11 or the generator fails.
+int32_t EncodeV15Encryption(const OctetString* input, OctetString* block, uint32_t k,
+                            uint32_t* error);
 
 // DecodeV15Encryption: the data of the k-byte type-2 block. Fails unless
 //   all hold: block->length == k; output->length (its capacity) >= k - 11;
@@ -128,9 +127,9 @@ int32_t EncodeV15Encryption(uint32_t scheme, const OctetString* input, OctetStri
 //   least 8 padding bytes. On success writes mLen <= k - 11 bytes at
 //   output->data and sets output->length; on failure the output is as it
 //   was. Without branches on the block's bytes; k <= kMaxModulusLength (the
-//   exports' limit; a longer block fails).
-int32_t DecodeV15Encryption(uint32_t scheme, const OctetString* block, OctetString* output,
-                            uint32_t k, uint32_t* error);
+//   exports' limit; a longer block fails). No check can fail for lack of
+//   memory or randomness, so it takes no error location.
+int32_t DecodeV15Encryption(const OctetString* block, OctetString* output, uint32_t k);
 
 // EncodeOaep: the k-byte EME-OAEP block of `input` (RFC 8017 7.1.1) with the
 //   scheme's hash for lHash and MGF1, an hLen-byte random seed, and `label`
@@ -159,9 +158,9 @@ int32_t DecodeOaep(uint32_t scheme, const OctetString* block, const OctetString*
 //   of the DER DigestInfo up to the digest's OCTET STRING header; 0 for a
 //   value without a hash.
 uint32_t DigestInfoPrefixLength(uint32_t scheme);
-// DigestInfoPrefix: *prefix = the constant prefix of the identifier's hash;
-//   returns 0. Only identifiers with a hash.
-int32_t DigestInfoPrefix(uint32_t scheme, const uint8_t** prefix);
+// DigestInfoPrefix: the constant prefix of the identifier's hash. Only
+//   identifiers with a hash (SchemeHashLength != 0).
+const uint8_t* DigestInfoPrefix(uint32_t scheme);
 
 // EncodeV15Signature: the k-byte type-1 block of the message (RFC 8017 9.2):
 //   00 01 FF..FF 00 T, T = DigestInfo prefix || digest. Fails when k < tLen +
@@ -218,6 +217,15 @@ inline bool IsNullRecord(const OctetString* s) {
     return s == nullptr || (s->data == nullptr && s->length != 0);
 }
 
+// HasPrivateKeyRecords: the seven key records are present (their data is
+//   checked by the private-key operation).
+inline bool HasPrivateKeyRecords(const OctetString* d, const OctetString* n, const OctetString* p,
+                                 const OctetString* q, const OctetString* dP, const OctetString* dQ,
+                                 const OctetString* qInv) {
+    return d != nullptr && n != nullptr && p != nullptr && q != nullptr && dP != nullptr && dQ != nullptr &&
+           qInv != nullptr;
+}
+
 // BlockStepCode: the code a failed block step leaves: 62 when the step's own
 //   buffer could not be obtained, else the export's own code.
 inline uint32_t BlockStepCode(int32_t result, uint32_t schemeCode) {
@@ -242,5 +250,9 @@ void CtCopyData(uint8_t* area, uint32_t length, uint32_t dataLength, uint32_t va
 // StoreLeftPadded: the r-byte raw result right-aligned in k bytes at `to`,
 //   zero bytes before it (r <= k; a longer result keeps its last k bytes).
 void StoreLeftPadded(uint8_t* to, uint32_t k, const uint8_t* result, uint32_t r);
+// NewLeftPaddedBlock: a new k-byte block into *block (the caller releases it,
+//   also on failure) holding the first min(raw->length, k) bytes of `raw`
+//   right-aligned, zero bytes before them. 0, or -1 with 62 stored.
+int32_t NewLeftPaddedBlock(uint8_t** block, uint32_t k, const OctetString* raw, uint32_t* error);
 
 #endif  // KXRSA_PKCS1_PKCS1_H

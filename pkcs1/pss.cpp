@@ -51,7 +51,7 @@ int32_t DigestMessage(uint32_t scheme, uint32_t hLen, const OctetString* message
 // see pkcs1.h
 int32_t EncodePss(uint32_t scheme, const OctetString* message, OctetString* block,
                   uint64_t emBits, uint32_t* error) {
-    // 1. Length test before anything is hashed or drawn.
+    // Length test before anything is hashed or drawn.
     const uint32_t hLen = SchemeHashLength(scheme);
     const uint32_t emLen = EmLength(emBits, hLen);
     if (emLen == 0) return kBlockFailed;
@@ -62,7 +62,7 @@ int32_t EncodePss(uint32_t scheme, const OctetString* message, OctetString* bloc
     uint8_t *db = nullptr, *dbMask = nullptr, *maskedDb = nullptr;
     BytesRelease release{&mHash, &salt, &prime, &h, &db, &dbMask, &maskedDb};
 
-    // 2.-4. mHash, the salt (sLen = hLen), H = Hash(M').
+    // mHash, the salt (sLen = hLen), H = Hash(M').
     int32_t result = DigestMessage(scheme, hLen, message, &mHash, error);
     if (result != kBlockOk) return result;
     if (AllocBytes(&salt, hLen, error) != 0) return kBlockNoMemory;
@@ -70,18 +70,18 @@ int32_t EncodePss(uint32_t scheme, const OctetString* message, OctetString* bloc
     if ((result = HashOfPrime(scheme, hLen, mHash, salt, &prime, &h, error)) != kBlockOk)
         return result;
 
-    // 5. DB = PS (zeros) || 01 || salt.
+    // DB = PS (zeros) || 01 || salt.
     if (AllocBytes(&db, dbLen, error) != 0) return kBlockNoMemory;
     FillBytes(db, 0x00, psLen);
     db[psLen] = 0x01;
     CopyBytes(db + psLen + 1, salt, hLen);
 
-    // 6.-7. maskedDB = DB ^ MGF1(H, dbLen), its leftmost 8emLen - emBits bits cleared.
+    // maskedDB = DB ^ MGF1(H, dbLen), its leftmost 8emLen - emBits bits cleared.
     if ((result = MaskWithMgf1(scheme, hLen, h, db, dbLen, &dbMask, &maskedDb, error)) != kBlockOk)
         return result;
     maskedDb[0] &= TopMask(emLen, emBits);
 
-    // 8. EM = maskedDB || H || BC.
+    // EM = maskedDB || H || BC.
     uint8_t* em = block->data;
     CopyBytes(em, maskedDb, dbLen);
     CopyBytes(em + dbLen, h, hLen);
@@ -93,7 +93,7 @@ int32_t EncodePss(uint32_t scheme, const OctetString* message, OctetString* bloc
 // see pkcs1.h
 int32_t VerifyPss(uint32_t scheme, const OctetString* candidate, const OctetString* message,
                   uint64_t emBits, uint32_t* error) {
-    // 1.-2. Lengths, then the trailer byte.
+    // Lengths, then the trailer byte.
     const uint32_t hLen = SchemeHashLength(scheme);
     const uint32_t emLen = EmLength(emBits, hLen);
     if (emLen == 0 || candidate->length < emLen) return kBlockFailed;
@@ -107,25 +107,25 @@ int32_t VerifyPss(uint32_t scheme, const OctetString* candidate, const OctetStri
     uint8_t *mHash = nullptr, *prime = nullptr, *hPrime = nullptr;
     BytesRelease release{&maskedDb, &h, &dbMask, &db, &mHash, &prime, &hPrime};
 
-    // 3. maskedDB; the bits above emBits must be clear.
+    // maskedDB; the bits above emBits must be clear.
     if (AllocBytes(&maskedDb, dbLen, error) != 0) return kBlockNoMemory;
     CopyBytes(maskedDb, em, dbLen);
     if ((maskedDb[0] & ~mask) != 0) return kBlockFailed;
-    // 4. H.
+    // H, the hash that follows maskedDB.
     if (AllocBytes(&h, hLen, error) != 0) return kBlockNoMemory;
     CopyBytes(h, em + dbLen, hLen);
 
-    // 5. DB = maskedDB ^ MGF1(H, dbLen), top bits cleared.
+    // DB = maskedDB ^ MGF1(H, dbLen), top bits cleared.
     int32_t result = MaskWithMgf1(scheme, hLen, h, maskedDb, dbLen, &dbMask, &db, error);
     if (result != kBlockOk) return result;
     db[0] &= mask;
 
-    // 6. DB = zeros || 01 || salt, with exactly psLen zeros (sLen = hLen).
+    // DB = zeros || 01 || salt, with exactly psLen zeros (sLen = hLen).
     for (uint32_t i = 0; i < psLen; ++i)
         if (db[i] != 0x00) return kBlockFailed;
     if (db[psLen] != 0x01) return kBlockFailed;
 
-    // 7.-9. H' = Hash(00 x 8 || mHash || salt) must equal H.
+    // H' = Hash(00 x 8 || mHash || salt) must equal H.
     if ((result = DigestMessage(scheme, hLen, message, &mHash, error)) != kBlockOk) return result;
     if ((result = HashOfPrime(scheme, hLen, mHash, db + psLen + 1, &prime, &hPrime, error)) !=
         kBlockOk)

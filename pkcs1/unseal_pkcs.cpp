@@ -12,10 +12,9 @@ extern "C" KXRSA_API int32_t KxUnsealRsaBlockPKCS(uint32_t scheme, const OctetSt
                                                   const OctetString* coefficient,
                                                   const OctetString* input, OctetString* output,
                                                   uint32_t* error) {
-    // 1.-5. Records, the error location, the ciphertext length (before the
+    // Records, the error location, the ciphertext length (before the
     // identifier), the identifier, then the gate.
-    if (privateExponent == nullptr || modulus == nullptr || prime1 == nullptr || prime2 == nullptr ||
-        exponent1 == nullptr || exponent2 == nullptr || coefficient == nullptr ||
+    if (!HasPrivateKeyRecords(privateExponent, modulus, prime1, prime2, exponent1, exponent2, coefficient) ||
         IsNullRecord(input) || output == nullptr)
         return Fail(error, ErrParameter);
     if (error == nullptr) return -1;
@@ -24,26 +23,26 @@ extern "C" KXRSA_API int32_t KxUnsealRsaBlockPKCS(uint32_t scheme, const OctetSt
     if (!IsEncryptionScheme(scheme)) return Fail(error, ErrParameter);
     if (IsGateClosed()) return Fail(error, ErrModuleState);
 
-    // 6. The raw result goes straight into the caller's output (k bytes);
+    // The raw result goes straight into the caller's output (k bytes);
     // from here on a failure leaves it there.
     if (KxUnsealRsaBlockBlinding(privateExponent, modulus, prime1, prime2, exponent1, exponent2,
                                  coefficient, input, output, error) != 0)
         return -1;
 
-    // 7.-8. The raw result right-aligned in a k-byte block: its leading zero
+    // The raw result right-aligned in a k-byte block: its leading zero
     // bytes come back. Never more than k bytes are taken, whatever the length.
     uint8_t* block = nullptr;
     BytesRelease release{&block};
-    if (AllocBytes(&block, k, error) != 0) return Fail(error, ErrInternal);
-    StoreLeftPadded(block, k, output->data, output->length < k ? output->length : k);
+    if (NewLeftPaddedBlock(&block, k, output, error) != 0) return Fail(error, ErrInternal);
 
-    // 9. The output length is now the raw result's, the v1.5 decoder's
-    // capacity for the data. 547 for any failure but the step's own memory.
+    // The output length is now the raw result's, the decoders' capacity for
+    // the data: the only bound this export knows on the caller's buffer,
+    // which holds the raw result. 547 for any failure but the step's own memory.
     OctetString blockRecord{block, k};
     const int32_t decoded = DecodeBlock(scheme, modulus, &blockRecord, output, error);
     if (decoded != kBlockOk) return Fail(error, BlockStepCode(decoded, ErrDecrypt));
 
-    // 10. Nothing of the block stays behind the data: the raw result took up
+    // Nothing of the block stays behind the data: the raw result took up
     // to k bytes of the caller's buffer, and the data is shorter than k.
     ClearSecret(output->data + output->length, k - output->length);
     return 0;

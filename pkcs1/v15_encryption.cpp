@@ -12,14 +12,13 @@ constexpr uint32_t kOverhead = kMinPadding + 3;
 }  // namespace
 
 // see pkcs1.h
-int32_t EncodeV15Encryption(uint32_t /*scheme*/, const OctetString* input, OctetString* block,
-                            uint32_t k, uint32_t* error) {
-    // 1.-2. Room for the data behind eight padding bytes, and for the block.
+int32_t EncodeV15Encryption(const OctetString* input, OctetString* block, uint32_t k,
+                            uint32_t* error) {
+    // Room for the data behind eight padding bytes.
     const uint32_t mLen = input->length;
     if (uint64_t{mLen} + kOverhead > k) return kBlockFailed;
-    if (block->length < k) return kBlockFailed;
 
-    // 3.-5. 00 02, then PS drawn straight into the block. A zero byte is not
+    // 00 02, then PS drawn straight into the block. A zero byte is not
     // drawn again but becomes 0xFF, so PS never holds the separator.
     uint8_t* em = block->data;
     const uint32_t psLen = k - mLen - 3;
@@ -29,7 +28,7 @@ int32_t EncodeV15Encryption(uint32_t /*scheme*/, const OctetString* input, Octet
     for (uint32_t i = 2; i < 2 + psLen; ++i)
         if (em[i] == 0x00) em[i] = 0xFF;
 
-    // 6.-7. The separator and the data.
+    // The separator and the data.
     em[k - mLen - 1] = 0x00;
     CopyBytes(em + (k - mLen), input->data, mLen);
     block->length = k;
@@ -37,9 +36,7 @@ int32_t EncodeV15Encryption(uint32_t /*scheme*/, const OctetString* input, Octet
 }
 
 // see pkcs1.h
-int32_t DecodeV15Encryption(uint32_t /*scheme*/, const OctetString* block, OctetString* output,
-                            uint32_t k, uint32_t* error) {
-    (void)error;  // no check here can fail for lack of memory or randomness
+int32_t DecodeV15Encryption(const OctetString* block, OctetString* output, uint32_t k) {
     // Public facts only decide early: the lengths. Below 11 bytes no block
     // has room for its padding; above the exports' limit there is no area.
     if (block->length != k || k < kOverhead || k > kMaxModulusLength) return kBlockFailed;

@@ -45,31 +45,28 @@ uint32_t DigestInfoPrefixLength(uint32_t scheme) {
 }
 
 // see pkcs1.h
-int32_t DigestInfoPrefix(uint32_t scheme, const uint8_t** prefix) {
-    *prefix = DIGEST_INFO_PREFIXES[SchemeHashIndex(scheme) % kHashCount].bytes;
-    return 0;
+const uint8_t* DigestInfoPrefix(uint32_t scheme) {
+    return DIGEST_INFO_PREFIXES[SchemeHashIndex(scheme)].bytes;
 }
 
 // see pkcs1.h
 int32_t EncodeV15Signature(uint32_t scheme, const OctetString* message, OctetString* block,
                            uint32_t k, uint32_t* error) {
-    // 1.-2. T = prefix || H; the block needs eight 0xFF bytes besides 00 01 .. 00.
+    // T = prefix || H; the block needs eight 0xFF bytes besides 00 01 .. 00.
     const uint32_t hLen = SchemeHashLength(scheme);
     const uint32_t prefixLen = DigestInfoPrefixLength(scheme);
     const uint32_t tLen = prefixLen + hLen;
     if (hLen == 0 || uint64_t{k} < uint64_t{tLen} + 11) return kBlockFailed;
 
-    // 3. T in its own buffer.
+    // T in its own buffer.
     uint8_t* t = nullptr;
     BytesRelease release{&t};
     if (AllocBytes(&t, tLen, error) != 0) return kBlockNoMemory;
-    const uint8_t* prefix;
-    DigestInfoPrefix(scheme, &prefix);
-    CopyBytes(t, prefix, prefixLen);
+    CopyBytes(t, DigestInfoPrefix(scheme), prefixLen);
     if (SchemeDigest(scheme, message->length, message->data, t + prefixLen, error) == -1)
         return kBlockFailed;
 
-    // 4. EM = 00 01 FF..FF 00 T.
+    // EM = 00 01 FF..FF 00 T.
     uint8_t* em = block->data;
     em[0] = 0x00;
     em[1] = 0x01;
@@ -83,7 +80,7 @@ int32_t EncodeV15Signature(uint32_t scheme, const OctetString* message, OctetStr
 int32_t VerifyV15Signature(uint32_t scheme, const OctetString* candidate,
                            const OctetString* message, uint32_t k, uint32_t* error) {
     if (candidate->length != k) return kBlockFailed;
-    // 1.-2. The expected block for this message.
+    // The expected block for this message.
     uint8_t* expected = nullptr;
     BytesRelease release{&expected};
     if (AllocBytes(&expected, k, error) != 0) return kBlockNoMemory;
@@ -91,7 +88,7 @@ int32_t VerifyV15Signature(uint32_t scheme, const OctetString* candidate,
     const int32_t result = EncodeV15Signature(scheme, message, &expectedBlock, k, error);
     if (result != kBlockOk) return result;
 
-    // 3. Nothing is parsed: the type, the padding and the DigestInfo are
+    // Nothing is parsed: the type, the padding and the DigestInfo are
     // tested only through this exact comparison (RFC 8017 8.2.2 step 4).
     for (uint32_t i = 0; i < k; ++i)
         if (candidate->data[i] != expected[i]) return kBlockFailed;

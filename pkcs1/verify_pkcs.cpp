@@ -6,7 +6,7 @@ extern "C" KXRSA_API int32_t KxVerifyRsaBlockPKCS(uint32_t scheme, const OctetSt
                                                   const OctetString* modulus,
                                                   const OctetString* signature,
                                                   const OctetString* message, uint32_t* error) {
-    // 1.-5. Records, the error location, the signature length (before the
+    // Records, the error location, the signature length (before the
     // identifier), the identifier, then the gate.
     if (publicExponent == nullptr || modulus == nullptr || IsNullRecord(signature) ||
         IsNullRecord(message))
@@ -17,7 +17,7 @@ extern "C" KXRSA_API int32_t KxVerifyRsaBlockPKCS(uint32_t scheme, const OctetSt
     if (!IsSignatureScheme(scheme)) return Fail(error, ErrParameter);
     if (IsGateClosed()) return Fail(error, ErrModuleState);
 
-    // 6.-7. The raw public-key operation into a k-byte buffer (its result is
+    // The raw public-key operation into a k-byte buffer (its result is
     // below n, so at most k bytes); it stores 0 or its own code.
     uint8_t* result = nullptr;
     uint8_t* block = nullptr;
@@ -26,11 +26,10 @@ extern "C" KXRSA_API int32_t KxVerifyRsaBlockPKCS(uint32_t scheme, const OctetSt
     OctetString resultRecord{result, k};
     if (KxSealRsaBlock(publicExponent, modulus, signature, &resultRecord, error) != 0) return -1;
 
-    // 8. Right-aligned in k bytes, never more than k taken.
-    if (AllocBytes(&block, k, error) != 0) return Fail(error, ErrInternal);
-    StoreLeftPadded(block, k, result, resultRecord.length < k ? resultRecord.length : k);
+    // Right-aligned in k bytes, never more than k taken.
+    if (NewLeftPaddedBlock(&block, k, &resultRecord, error) != 0) return Fail(error, ErrInternal);
 
-    // 9.-10. 549 for any mismatch or failure but the step's own memory; on
+    // 549 for any mismatch or failure but the step's own memory; on
     // success the error location keeps the raw operation's 0.
     OctetString blockRecord{block, k};
     const int32_t verified = VerifyBlock(scheme, modulus, &blockRecord, message, error);

@@ -7,12 +7,11 @@ namespace {
 
 // Both exports: the gate before any argument is looked at, then the core; the
 // caller's output length is written only on success.
-int32_t UnsealBlinded(const PrivateKeyArgs& args, bool withPublicExponent, OctetString* output,
-                      uint32_t* error) {
+int32_t UnsealBlinded(const PrivateKeyArgs& args, bool withPublicExponent, uint32_t* error) {
     if (IsGateClosed()) return Fail(error, ErrModuleState);
     uint32_t length = 0;
     if (UnsealBlindedCore(args, withPublicExponent, &length, error) != 0) return -1;
-    output->length = length;
+    args.output->length = length;
     return 0;
 }
 
@@ -25,9 +24,9 @@ extern "C" KXRSA_API int32_t KxUnsealRsaBlockBlinding(const OctetString* private
                                                       const OctetString* coefficient,
                                                       const OctetString* input, OctetString* output,
                                                       uint32_t* error) {
-    const PrivateKeyArgs args{privateExponent, nullptr, modulus, prime1, prime2, exponent1,
-                              exponent2, coefficient, input, output};
-    return UnsealBlinded(args, false, output, error);
+    return UnsealBlinded({privateExponent, nullptr, modulus, prime1, prime2, exponent1, exponent2, coefficient,
+                          input, output},
+                         false, error);
 }
 
 extern "C" KXRSA_API int32_t KxUnsealRsaBlockBlinding2(const OctetString* privateExponent,
@@ -38,7 +37,7 @@ extern "C" KXRSA_API int32_t KxUnsealRsaBlockBlinding2(const OctetString* privat
                                                        const OctetString* coefficient,
                                                        const OctetString* input, OctetString* output,
                                                        uint32_t* error) {
-    const PrivateKeyArgs args{privateExponent, publicExponent, modulus, prime1, prime2, exponent1,
-                              exponent2, coefficient, input, output};
-    return UnsealBlinded(args, true, output, error);
+    return UnsealBlinded({privateExponent, publicExponent, modulus, prime1, prime2, exponent1, exponent2,
+                          coefficient, input, output},
+                         true, error);
 }

@@ -20,13 +20,10 @@
 
 namespace {
 
-constexpr int32_t RsaModuleId = 13;
-constexpr int32_t StatusOff = 0;
-constexpr int32_t StatusError = 4;
-
 // The modules the family knows: kxcore, kxhmac, kxrng, kxsha2, kxrsa, kxsha1.
 constexpr uint32_t MODULE_COUNT = 6;
-constexpr int32_t MODULE_IDS[MODULE_COUNT] = {0, 7, 11, 12, 13, 14};
+constexpr int32_t MODULE_IDS[MODULE_COUNT] = {KxModuleCore, KxModuleHmac, KxModuleRng,
+                                              KxModuleSha2, KxModuleRsa,  KxModuleSha1};
 
 // Each status is set from whichever thread switches or tests its module and
 // read by every kxrsa entry gate.
@@ -45,14 +42,14 @@ uint32_t SlotOf(int32_t module) {
 void ChangeStatus(uint32_t slot, int32_t status, bool keepOff) {
     int32_t current = g_status[slot].load();
     do {
-        if ((current == StatusError && status != StatusOff) || (keepOff && current == StatusOff)) return;
+        if ((current == KxStatusError && status != KxStatusOff) || (keepOff && current == KxStatusOff)) return;
     } while (!g_status[slot].compare_exchange_weak(current, status));
 }
 
 }  // namespace
 
 extern "C" KXFAMILY_API int32_t KxJCMVPGetStatus() {
-    int32_t family = StatusOff;
+    int32_t family = KxStatusOff;
     for (uint32_t i = 0; i < MODULE_COUNT; ++i) {
         const int32_t status = g_status[i].load();
         if (status > family) family = status;
@@ -62,7 +59,7 @@ extern "C" KXFAMILY_API int32_t KxJCMVPGetStatus() {
 
 extern "C" KXFAMILY_API int32_t JCMVPSetStatus(int32_t module, int32_t status) {
     const uint32_t slot = SlotOf(module);
-    if (slot == MODULE_COUNT || status < StatusOff || status > StatusError) return -1;
+    if (slot == MODULE_COUNT || status < KxStatusOff || status > KxStatusError) return -1;
     ChangeStatus(slot, status, false);
     return 0;
 }
@@ -72,10 +69,10 @@ extern "C" KXFAMILY_API int32_t JCMVPGetStatus(int32_t module) {
     return slot == MODULE_COUNT ? -1 : g_status[slot].load();
 }
 
-// Module 13 runs kxrsa's known-answer test. The other modules' own tests run
+// kxrsa's module runs kxrsa's known-answer test. The other modules' own tests run
 // inside those libraries, so they have nothing to do here; an unknown module fails.
 extern "C" KXFAMILY_API int32_t JCMVPPowerUpSelfTest(int32_t module) {
-    if (module == RsaModuleId) return RunRsaKnownAnswerTest();
+    if (module == KxModuleRsa) return RunRsaKnownAnswerTest();
     return SlotOf(module) == MODULE_COUNT ? -1 : 0;
 }
 
@@ -85,8 +82,8 @@ extern "C" KXFAMILY_API int32_t JCMVPPowerUpSelfTest(int32_t module) {
 extern "C" KXFAMILY_API int32_t KxJCMVPPowerUpSelfTest() {
     int32_t result = 0;
     for (uint32_t i = 0; i < MODULE_COUNT; ++i) {
-        if (g_status[i].load() == StatusOff || JCMVPPowerUpSelfTest(MODULE_IDS[i]) == 0) continue;
-        ChangeStatus(i, StatusError, true);
+        if (g_status[i].load() == KxStatusOff || JCMVPPowerUpSelfTest(MODULE_IDS[i]) == 0) continue;
+        ChangeStatus(i, KxStatusError, true);
         result = -1;
     }
     return result;

@@ -7,12 +7,11 @@
 
 namespace {
 std::atomic<int32_t> g_mode{0};
-constexpr uint32_t kErrRandom = 62;
 }  // namespace
 
 extern "C" KXFAMILY_API int32_t KxRngGenerate(uint32_t count, uint8_t* out, uint32_t* error) {
     if (FillRandom(count, out)) return 0;
-    if (error != nullptr) *error = kErrRandom;
+    if (error != nullptr) *error = ErrInternal;
     return -1;
 }
 

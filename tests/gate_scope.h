@@ -1,19 +1,31 @@
-// gate_scope.h: closes the entry gate for a test, without a status library.
+// gate_scope.h: the mode state pointed at stand-ins for a test, without a status library.
 #ifndef KXRSA_TESTS_GATE_SCOPE_H
 #define KXRSA_TESTS_GATE_SCOPE_H
 
 #include "frame.h"
 
-// Puts the entry gate into the JCMVP error state for the life of the scope,
-// without a status library: the mode state is pointed at a stand-in.
-struct JcmvpErrorStateScope {
-    JcmvpErrorStateScope() : saved(g_jcmvp) {
+// Switches the mode on with `entryPoints` and a stand-in handle for the life
+// of the scope, and puts the state found before back afterwards.
+struct JcmvpModeScope {
+    explicit JcmvpModeScope(const JcmvpEntryPoints& entryPoints) : savedEntryPoints(JcmvpModeEntryPoints()) {
         static int dummyLibrary;
-        g_jcmvp.library = &dummyLibrary;
-        g_jcmvp.getFamilyStatus = [] { return int32_t{4}; };
+        savedLibrary = SetJcmvpMode(&dummyLibrary, &entryPoints);
     }
-    ~JcmvpErrorStateScope() { g_jcmvp = saved; }
-    JcmvpModeState saved;
+    ~JcmvpModeScope() { SetJcmvpMode(savedLibrary, &savedEntryPoints); }
+    JcmvpModeScope(const JcmvpModeScope&) = delete;
+    JcmvpModeScope& operator=(const JcmvpModeScope&) = delete;
+    JcmvpEntryPoints savedEntryPoints;
+    void* savedLibrary = nullptr;
+};
+
+// Puts the entry gate into the JCMVP error state for the life of the scope.
+struct JcmvpErrorStateScope : JcmvpModeScope {
+    JcmvpErrorStateScope() : JcmvpModeScope(ErrorState()) {}
+    static JcmvpEntryPoints ErrorState() {
+        JcmvpEntryPoints entryPoints{};
+        entryPoints.getFamilyStatus = [] { return int32_t{KxStatusError}; };
+        return entryPoints;
+    }
 };
 
 #endif

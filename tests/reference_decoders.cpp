@@ -14,9 +14,7 @@ void LabelOf(const OctetString* label, const uint8_t** bytes, uint32_t* length) 
 }
 }  // namespace
 
-int32_t ReferenceDecodeV15Encryption(uint32_t /*scheme*/, const OctetString* block, OctetString* output,
-                                     uint32_t k, uint32_t* error) {
-    (void)error;  // no check here can fail for lack of memory or randomness
+int32_t ReferenceDecodeV15Encryption(const OctetString* block, OctetString* output, uint32_t k) {
     // 1. The output must take the longest data a k-byte block can carry.
     if (int64_t{output->length} < int64_t{k} - kOverhead) return kBlockFailed;
     // 2.-4. A whole block of type 2.

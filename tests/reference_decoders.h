@@ -6,8 +6,7 @@
 
 #include "pkcs1.h"
 
-int32_t ReferenceDecodeV15Encryption(uint32_t scheme, const OctetString* block, OctetString* output,
-                                     uint32_t k, uint32_t* error);
+int32_t ReferenceDecodeV15Encryption(const OctetString* block, OctetString* output, uint32_t k);
 int32_t ReferenceDecodeOaep(uint32_t scheme, const OctetString* block, const OctetString* label,
                             OctetString* output, uint32_t k, uint32_t* error);
 

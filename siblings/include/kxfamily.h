@@ -11,7 +11,8 @@
  *   libkxjcmvp.so  KxJCMVPGetStatus, KxJCMVPPowerUpSelfTest, JCMVPSetStatus,
  *                  JCMVPGetStatus, JCMVPPowerUpSelfTest, JCMVPRsaKeyPairTest
  *
- * All integers are 32-bit. Failure is -1 throughout.
+ * All integers are 32-bit. Failure is -1 throughout; an error location is
+ * given kxrsa.h's codes (ErrInternal, ErrParameter).
  */
 #ifndef KXFAMILY_H
 #define KXFAMILY_H
@@ -59,13 +60,28 @@ int32_t KxSHASetJCMVPMode(int32_t mode);
 
 int32_t KxHMACSetJCMVPMode(int32_t mode);
 
-/* The status library. Module numbers: kxcore 0, kxhmac 7, kxrng 11, kxsha2 12,
- * kxrsa 13, kxsha1 14. Status: 0 off, 1 ready, 2 starting, 3 self-test,
- * 4 error. */
-int32_t KxJCMVPGetStatus(void);          /* 4: the family is in error */
+/* The status library. It knows each library of the family by its module
+ * number and keeps one status per module, ordered by severity; the family
+ * status is the highest of them. */
+enum KxFamilyModule {
+    KxModuleCore = 0,
+    KxModuleHmac = 7,
+    KxModuleRng = 11,
+    KxModuleSha2 = 12,
+    KxModuleRsa = 13,
+    KxModuleSha1 = 14
+};
+enum KxModuleStatus {
+    KxStatusOff = 0,       /* never switched on, or switched off */
+    KxStatusReady = 1,
+    KxStatusStarting = 2,
+    KxStatusSelfTest = 3,
+    KxStatusError = 4      /* kept until the module is switched off */
+};
+int32_t KxJCMVPGetStatus(void);          /* KxStatusError: the family is in error */
 int32_t KxJCMVPPowerUpSelfTest(void);
 int32_t JCMVPSetStatus(int32_t module, int32_t status);
-int32_t JCMVPGetStatus(int32_t module);  /* 0: never switched on */
+int32_t JCMVPGetStatus(int32_t module);  /* KxStatusOff: never switched on */
 int32_t JCMVPPowerUpSelfTest(int32_t module); /* 0: passed */
 int32_t JCMVPRsaKeyPairTest(const OctetString *d, const OctetString *e,
                             const OctetString *n, const OctetString *p,

@@ -12,7 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "kxrsa.h"
+#include "kxfamily.h"
 
 #if defined(_WIN32)
 #define FAKE_API extern "C" __declspec(dllexport)
@@ -38,20 +38,22 @@ FAKE_API int32_t KX_FAKE_SETTER(int32_t mode) {
     return std::strcmp(Setting("KX_FAKE_SETTER_FAIL"), KX_FAKE_SETTER_NAME) == 0 ? -1 : 0;
 }
 #else
-static int32_t g_status[16];
-static bool IsModule(int32_t module) { return module >= 0 && module < 16; }
+// One status per module number up to kxsha1's, the highest.
+constexpr int32_t kSlots = KxModuleSha1 + 1;
+static int32_t g_status[kSlots];
+static bool IsModule(int32_t module) { return module >= 0 && module < kSlots; }
 
 __attribute__((constructor)) static void OnLoad() {
     Log("load");
     char item[16];
-    for (int32_t module = 0; module < 16; ++module)  // no std::string: it would keep the library from unloading
+    for (int32_t module = 0; module < kSlots; ++module)  // no std::string: it would keep the library from unloading
         if (std::snprintf(item, sizeof item, ",%d,", module), std::strstr(Setting("KX_FAKE_JCMVP_ON_MODULES"), item))
-            g_status[module] = 1;
+            g_status[module] = KxStatusReady;
 }
 __attribute__((destructor)) static void OnUnload() { Log("unload"); }
 
 #ifndef KX_FAKE_OMIT_KxJCMVPGetStatus
-FAKE_API int32_t KxJCMVPGetStatus() { return Log("KxJCMVPGetStatus"), *std::max_element(g_status, g_status + 16); }
+FAKE_API int32_t KxJCMVPGetStatus() { return Log("KxJCMVPGetStatus"), *std::max_element(g_status, g_status + kSlots); }
 #endif
 #ifndef KX_FAKE_OMIT_KxJCMVPPowerUpSelfTest
 FAKE_API int32_t KxJCMVPPowerUpSelfTest() { return Log("KxJCMVPPowerUpSelfTest"), 0; }

@@ -57,3 +57,4 @@ target_link_libraries(kxjcmvp_fake_sha1_no_setter PRIVATE kx_fake_obj_kxsha1 kx_
 
 # A libkxrsa.so whose operations give wrong results.
 kx_add_jcmvp_fake(kxjcmvp_fake_broken_rsa kxrsa broken-rsa fakes/fake_broken_rsa.cpp)
+target_compile_definitions(kxjcmvp_fake_broken_rsa PRIVATE KXRSA_BUILDING)
