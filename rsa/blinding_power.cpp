@@ -1,5 +1,7 @@
 // R^E mod n for the blinding: by the two prime factors when the key's CRT
 // components describe n, else by one exponentiation modulo n (see rsa.h).
+#include <initializer_list>
+
 #include "rsa.h"
 
 namespace {
