@@ -103,11 +103,21 @@ namespace {
 
 #if defined(__x86_64__) && !defined(KX_BN_PORTABLE_KERNELS)
 // On x86-64 the add-with-carry intrinsics give chains of adc and sbb with the
-// carry kept in the flags: one cycle per limb instead of two. Their results go
-// straight to the words (may_alias: the store is an unaligned 64-bit view of
-// two 32-bit words, which x86-64 allows).
-typedef unsigned long long __attribute__((may_alias, aligned(4))) WordPair;
-inline WordPair* PairAt(uint32_t* w) { return reinterpret_cast<WordPair*>(w); }
+// carry kept in the flags: one cycle per limb instead of two. Each result goes
+// to a local and from there to the word pair with StorePair (the pair is only
+// 4-byte aligned); the compiler still stores it straight from the register.
+inline uint8_t AddCarryInto(uint8_t c, uint64_t a, uint64_t b, uint32_t* r) {
+    unsigned long long s;
+    c = _addcarry_u64(c, a, b, &s);
+    StorePair(r, s);
+    return c;
+}
+inline uint8_t SubBorrowInto(uint8_t c, uint64_t a, uint64_t b, uint32_t* r) {
+    unsigned long long d;
+    c = _subborrow_u64(c, a, b, &d);
+    StorePair(r, d);
+    return c;
+}
 
 // The product row q·b and the subtraction run as two chains side by side:
 // chain A adds each limb's low product half to the previous high half, chain B
@@ -134,17 +144,17 @@ uint64_t MulSubRowOf(uint32_t* r, const uint32_t* b, uint32_t count, uint64_t q)
         ca = _addcarry_u64(ca, Low(p1), High(p0), &s1);
         ca = _addcarry_u64(ca, Low(p2), High(p1), &s2);
         ca = _addcarry_u64(ca, Low(p3), High(p2), &s3);
-        cb = _subborrow_u64(cb, LoadPair(r + i), s0, PairAt(r + i));
-        cb = _subborrow_u64(cb, LoadPair(r + i + 2), s1, PairAt(r + i + 2));
-        cb = _subborrow_u64(cb, LoadPair(r + i + 4), s2, PairAt(r + i + 4));
-        cb = _subborrow_u64(cb, LoadPair(r + i + 6), s3, PairAt(r + i + 6));
+        cb = SubBorrowInto(cb, LoadPair(r + i), s0, r + i);
+        cb = SubBorrowInto(cb, LoadPair(r + i + 2), s1, r + i + 2);
+        cb = SubBorrowInto(cb, LoadPair(r + i + 4), s2, r + i + 4);
+        cb = SubBorrowInto(cb, LoadPair(r + i + 6), s3, r + i + 6);
         high = High(p3);
     }
     for (; i + 1 < n; i += 2) {
         u128 p = static_cast<u128>(q) * LoadPair(b + i);
         unsigned long long s;
         ca = _addcarry_u64(ca, Low(p), high, &s);
-        cb = _subborrow_u64(cb, LoadPair(r + i), s, PairAt(r + i));
+        cb = SubBorrowInto(cb, LoadPair(r + i), s, r + i);
         high = High(p);
     }
     // The borrow word is at most q (see MulSubRowPortable), so neither sum
@@ -167,12 +177,12 @@ uint32_t AddRowOf(uint32_t* r, const uint32_t* b, uint32_t count) {
     uint32_t i = 0;
 #pragma GCC unroll 8
     for (; i + 7 < n; i += 8) {
-        c = _addcarry_u64(c, LoadPair(r + i), LoadPair(b + i), PairAt(r + i));
-        c = _addcarry_u64(c, LoadPair(r + i + 2), LoadPair(b + i + 2), PairAt(r + i + 2));
-        c = _addcarry_u64(c, LoadPair(r + i + 4), LoadPair(b + i + 4), PairAt(r + i + 4));
-        c = _addcarry_u64(c, LoadPair(r + i + 6), LoadPair(b + i + 6), PairAt(r + i + 6));
+        c = AddCarryInto(c, LoadPair(r + i), LoadPair(b + i), r + i);
+        c = AddCarryInto(c, LoadPair(r + i + 2), LoadPair(b + i + 2), r + i + 2);
+        c = AddCarryInto(c, LoadPair(r + i + 4), LoadPair(b + i + 4), r + i + 4);
+        c = AddCarryInto(c, LoadPair(r + i + 6), LoadPair(b + i + 6), r + i + 6);
     }
-    for (; i + 1 < n; i += 2) c = _addcarry_u64(c, LoadPair(r + i), LoadPair(b + i), PairAt(r + i));
+    for (; i + 1 < n; i += 2) c = AddCarryInto(c, LoadPair(r + i), LoadPair(b + i), r + i);
     if (i < n) {
         unsigned int s;
         c = _addcarry_u32(c, r[i], b[i], &s);
@@ -226,7 +236,7 @@ uint32_t DoubleAndAdd(uint32_t* r, const uint32_t* x, const uint32_t* s, uint32_
     uint8_t carry = 0;
     for (uint32_t i = 0; i < n; i += 2) {
         uint64_t limb = LoadPair(x + i);
-        carry = _addcarry_u64(carry, (limb << 1) | out, LoadPair(s + i), PairAt(r + i));
+        carry = AddCarryInto(carry, (limb << 1) | out, LoadPair(s + i), r + i);
         out = limb >> 63;
     }
 #else

@@ -1,17 +1,21 @@
 #!/usr/bin/env bash
 # Installs the Debian packages kxrsa builds and tests with, when any is missing.
-# Needs root to install; otherwise it only reports what is missing.
-# Usage: scripts/setup.sh [windows]   (windows: also the mingw-w64 cross
-# compiler and Wine, for the Windows DLLs and their tests)
+# Needs root to install; otherwise it only reports what is missing. Further
+# packages a step needs (clang, valgrind, ...) can be named as arguments;
+# `windows` names the mingw-w64 cross compiler and Wine, for the Windows DLLs
+# and their tests.
 set -euo pipefail
 
 packages=(cmake g++ pkg-config make binutils git
           googletest libgtest-dev libbenchmark-dev
           nettle-dev libgmp-dev libssl-dev openssl nlohmann-json3-dev
           dpkg-dev file)
-if [ "${1:-}" = windows ]; then
-  packages+=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64)
-fi
+for arg in "$@"; do
+  case $arg in
+    windows) packages+=(g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64) ;;
+    *) packages+=("$arg") ;;
+  esac
+done
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,9 +1,14 @@
 #!/usr/bin/env bash
-# Builds kxrsa and runs every test. Usage: scripts/test.sh [release|asan]
+# Builds kxrsa and runs every test. Usage: scripts/test.sh [preset]: release
+# (default), asan, clang; tsan (the program of threads under ThreadSanitizer)
+# and portable (the integer tests without the x86-64 kernels) build only what
+# they run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+SECONDS=0
 preset=${1:-release}
 scripts/setup.sh
 cmake --preset "$preset"
 cmake --build --preset "$preset"
 ctest --preset "$preset"
+echo "test.sh $preset: ${SECONDS} s"

@@ -1,6 +1,9 @@
-// gate_scope.h: the mode state pointed at stand-ins for a test, without a status library.
+// gate_scope.h: closes the entry gate, or puts the mode on, for a test,
+// without a status library.
 #ifndef KXRSA_TESTS_GATE_SCOPE_H
 #define KXRSA_TESTS_GATE_SCOPE_H
+
+#include <optional>
 
 #include "frame.h"
 
@@ -26,6 +29,24 @@ struct JcmvpErrorStateScope : JcmvpModeScope {
         entryPoints.getFamilyStatus = [] { return int32_t{KxStatusError}; };
         return entryPoints;
     }
+};
+
+// Puts the mode on (family status 1, key-pair tests passing) for the life of
+// the scope when `on`, the same way; otherwise leaves the mode as it is.
+struct JcmvpModeOnScope {
+    explicit JcmvpModeOnScope(bool on) {
+        if (on) scope.emplace(ReadyState());
+    }
+    static JcmvpEntryPoints ReadyState() {
+        JcmvpEntryPoints entryPoints{};
+        entryPoints.getFamilyStatus = [] { return int32_t{KxStatusReady}; };
+        entryPoints.setStatus = [](int32_t, int32_t) { return int32_t{0}; };
+        entryPoints.rsaKeyPairTest = [](const OctetString*, const OctetString*, const OctetString*,
+                                        const OctetString*, const OctetString*, const OctetString*,
+                                        const OctetString*, const OctetString*) { return int32_t{0}; };
+        return entryPoints;
+    }
+    std::optional<JcmvpModeScope> scope;
 };
 
 #endif

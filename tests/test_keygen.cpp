@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <fstream>
+#include <tuple>
 
+#include "failure_points.h"
 #include "fakes/fake_rng.h"
 #include "gate_scope.h"
 #include "heap.h"
@@ -259,31 +261,47 @@ TEST(KxGenerateRsaKey, ShortComponentsStartANewAttempt) {
     EXPECT_NE(again.Value(3), first.Value(3));
 }
 
-// Every generator call in one generation fails in turn, then allocations (the first
-// 60, then 80 spread): 301, all memory released, cleared, the lengths unchanged.
+// Every generator call in one generation fails in turn, then allocations (see
+// FailurePoints) of 512-bit generations (e = 65537 and an 8-byte e, the mode off and
+// on, the key-pair test passing) and a 2048-bit one: 301, all memory released,
+// cleared, the lengths unchanged.
 TEST(KxGenerateRsaKey, FailuresGive301AndReleaseEverything) {
     KX_REQUIRE_FAKE_RNG();
-    auto run = [](int32_t exponentLength, uint32_t failCall, uint64_t failAt) {
+    auto run = [](uint32_t m, int32_t exponentLength, uint32_t failCall, uint64_t failAt) {
         FakeRng().reset(11);
         FakeRng().failOnCall(failCall);
         HeapTestReset(failAt);
         KeyBuffers k;
         uint32_t error = 0;
-        const int32_t rc = k.Generate(64, exponentLength, &error);
+        const int32_t rc = k.Generate(m, exponentLength, &error);
         EXPECT_TRUE(rc == 0 || (error == ErrKeyGeneration && k.Untouched(false))) << error;
         EXPECT_TRUE(HeapTestLive() == 0 && HeapTestUnclearedReleases() == 0) << failCall << "/" << failAt;
         return rc;
     };
-    uint64_t total = 0;
     for (int32_t x : {3, 8}) {
-        ASSERT_EQ(run(x, 0, 0), 0);
+        ASSERT_EQ(run(64, x, 0, 0), 0);
         const uint32_t calls = FakeRng().calls();
-        total = HeapTestAllocations();
         ASSERT_GE(calls, x == 3 ? 8u : 9u);  // s, t, r, p twice (and e)
-        for (uint32_t call = 1; call <= calls; ++call) EXPECT_EQ(run(x, call, 0), -1) << call;
+        for (uint32_t call = 1; call <= calls; ++call) EXPECT_EQ(run(64, x, call, 0), -1) << call;
     }
-    for (uint64_t failAt = 1; failAt <= total && !HasFailure(); failAt += failAt < 60 ? 1 : total / 80 + 1)
-        EXPECT_EQ(run(8, 0, failAt), -1) << failAt;
+    for (auto [m, x, modeOn] : {std::tuple{64u, 3, false}, {64u, 8, false}, {64u, 3, true}, {256u, 3, false}}) {
+        JcmvpModeOnScope mode(modeOn);
+        ASSERT_EQ(run(m, x, 0, 0), 0);
+        const uint64_t total = HeapTestAllocations();
+        std::vector<uint64_t> points = FailurePoints(total);
+        if (m == 256) {  // a 2048-bit generation takes a good part of a second: one point in six
+            std::vector<uint64_t> fewer;
+            for (size_t i = 0; i < points.size(); i += 6) fewer.push_back(points[i]);
+            points = fewer;
+        }
+        for (uint64_t failAt : points) {
+            if (HasFailure()) break;
+            EXPECT_EQ(run(m, x, 0, failAt), -1) << failAt;
+        }
+        ReportFailurePoints("KxGenerateRsaKey", std::to_string(8 * m) + "-bit key, e of " + std::to_string(x) +
+                                                    " bytes" + (modeOn ? ", mode on" : ""),
+                            points.size(), total);
+    }
     HeapTestReset(0);
 }
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <functional>
 
+#include "failure_points.h"
 #include "fakes/fake_rng.h"
 #include "gate_scope.h"
 #include "heap.h"
@@ -69,6 +70,8 @@ enum Export { kSeal, kUnseal, kSign, kVerify };
 
 // The four exports on a 1024-bit key, over records a test may replace.
 struct Exports {
+    Exports() = default;
+    explicit Exports(int bits) : key(KeyOf(bits)) {}
     const TestKey& key = KeyOf(1024);
     PrivateRecords k{key};
     Bytes msg = Pattern(40, 11), buf = Bytes(key.k(), 0xCC), fullCt = Bytes(key.k(), 1);
@@ -190,8 +193,8 @@ TEST(Pkcs1Exports, ResultsWithLeadingZerosStayKBytes) {
 
 // A failing generator: 548 in the block step (v1.5 padding, OAEP seed, PSS salt), 62 in the
 // blinded raw step; a block that cannot be formed (SHA-512 at k = 128) draws nothing. Then
-// every allocation fails once (blinding repeatable; all of the first and last 40, a sample
-// between): -1 with 62, no leak, word arrays cleared, an unseal output untouched or, after
+// every allocation fails in turn (blinding repeatable; 512- and 2048-bit keys, the mode off
+// and on): -1 with 62, no leak, word arrays cleared, an unseal output untouched or, after
 // the raw step, its result.
 TEST(Pkcs1FakeRng, GeneratorAndAllocationFailures) {
     KX_REQUIRE_FAKE_RNG();
@@ -208,33 +211,49 @@ TEST(Pkcs1FakeRng, GeneratorAndAllocationFailures) {
         EXPECT_EQ(error, c.code) << "export " << c.which << ", scheme " << c.scheme << ", call " << c.failOnCall;
         EXPECT_EQ(FakeRng().calls(), c.failOnCall);
     }
-    for (auto [which, scheme] : {std::pair{kSeal, 0u}, {kSeal, 19u}, {kVerify, 0x10003u}, {kVerify, 0x10013u},
-                                 {kUnseal, 0u}, {kUnseal, 17u}, {kSign, 0x10003u}, {kSign, 0x10013u}}) {
-        SCOPED_TRACE(testing::Message() << "export " << which << ", scheme " << scheme);
-        f.fullCt = which == kUnseal ? KxSeal(scheme, f.key, f.msg).out : KxSign(scheme, f.key, f.msg).out;
-        f.ct = Rec(f.fullCt);  // the ciphertext or signature (none for seal)
-        Bytes raw = RawOracle(f.key, f.fullCt, true);  // as an unseal output holds it: minimal
-        raw.erase(raw.begin(), std::find_if(raw.begin(), raw.end(), [](uint8_t b) { return b != 0; }));
-        FakeRng().reset(1);
-        HeapTestReset(0);
-        ASSERT_EQ(f.Call(which, scheme, &error), 0);
-        const uint64_t total = HeapTestAllocations();
-        bool keptRaw = false;
-        for (uint64_t n = 1; n <= total && !testing::Test::HasFailure(); n += n >= 40 && n + 40 < total ? 11 : 1) {
-            SCOPED_TRACE(testing::Message() << "allocation " << n << " of " << total << " fails");
-            f.Clear();
-            FakeRng().reset(1);
-            HeapTestReset(n);
-            const int32_t rc = f.Call(which, scheme, &(error = 0));
-            EXPECT_EQ(HeapTestLive(), 0);
-            EXPECT_EQ(HeapTestUnclearedReleases(), 0u);
-            HeapTestReset(0);
-            EXPECT_EQ(rc, -1);
-            EXPECT_EQ(error, 62u);
-            keptRaw = which == kUnseal && ToHex(f.buf.data(), f.out.length) == ToHex(raw);
-            if (which == kUnseal && !keptRaw) EXPECT_TRUE(f.Untouched());
+    static const char* NAMES[] = {"KxSealRsaBlockPKCS", "KxUnsealRsaBlockPKCS", "KxSignRsaBlockPKCS",
+                                  "KxVerifyRsaBlockPKCS"};
+    for (int bits : {512, 2048}) {
+        Exports g(bits);
+        g.msg.resize(20), g.in = Rec(g.msg);
+        const uint32_t h = bits == 512 ? KxHashSha1 : KxHashSha256;  // OAEP and PSS fit a 512-bit key with SHA-1
+        for (auto [which, scheme] : {std::pair{kSeal, 0u}, {kSeal, 0x10 + h}, {kVerify, 0x10003u}, {kVerify, 0x10010 + h},
+                                     {kUnseal, 0u}, {kUnseal, 17u}, {kSign, 0x10003u}, {kSign, 0x10010 + h}}) {
+            for (bool modeOn : {false, true}) {
+                if (modeOn && bits != 512) continue;  // the mode changes only the gate: once is enough
+                const std::string args = std::to_string(bits) + "-bit key, scheme " + std::to_string(scheme) +
+                                         (modeOn ? ", mode on" : "");
+                SCOPED_TRACE(args);
+                JcmvpModeOnScope mode(modeOn);
+                g.fullCt = which == kUnseal ? KxSeal(scheme, g.key, g.msg).out : KxSign(scheme, g.key, g.msg).out;
+                g.ct = Rec(g.fullCt);  // the ciphertext or signature (none for seal)
+                Bytes raw = RawOracle(g.key, g.fullCt, true);  // as an unseal output holds it: minimal
+                raw.erase(raw.begin(), std::find_if(raw.begin(), raw.end(), [](uint8_t b) { return b != 0; }));
+                FakeRng().reset(1);
+                HeapTestReset(0);
+                ASSERT_EQ(g.Call(which, scheme, &error), 0);
+                const uint64_t total = HeapTestAllocations();
+                const std::vector<uint64_t> points = FailurePoints(total);
+                bool keptRaw = false;
+                for (uint64_t n : points) {
+                    if (testing::Test::HasFailure()) break;
+                    SCOPED_TRACE(testing::Message() << "allocation " << n << " of " << total << " fails");
+                    g.Clear();
+                    FakeRng().reset(1);
+                    HeapTestReset(n);
+                    const int32_t rc = g.Call(which, scheme, &(error = 0));
+                    EXPECT_EQ(HeapTestLive(), 0);
+                    EXPECT_EQ(HeapTestUnclearedReleases(), 0u);
+                    HeapTestReset(0);
+                    EXPECT_EQ(rc, -1);
+                    EXPECT_EQ(error, 62u);
+                    keptRaw = which == kUnseal && ToHex(g.buf.data(), g.out.length) == ToHex(raw);
+                    if (which == kUnseal && !keptRaw) EXPECT_TRUE(g.Untouched());
+                }
+                if (which == kUnseal) EXPECT_TRUE(keptRaw);  // the decoder's own last allocation
+                ReportFailurePoints(NAMES[which], args, points.size(), total);
+            }
         }
-        if (which == kUnseal) EXPECT_TRUE(keptRaw);  // the decoder's own last allocation
     }
 }
 

@@ -7,6 +7,7 @@
 #include <array>
 #include <tuple>
 
+#include "failure_points.h"
 #include "fakes/fake_rng.h"
 #include "gate_scope.h"
 #include "heap.h"
@@ -295,28 +296,43 @@ TEST_F(RsaTest, DecisionOrder) {
 
 // Allocation n fails, n = 1, 2, ... until the call succeeds: 62, no output, no
 // leak, no word array released uncleared, nothing drawn before the sixteen
-// records and R exist. A tiny key hits every site; 512 bits: every 61st.
+// records and R exist. Tiny, 512- and 2048-bit keys, the mode off and on.
 TEST_F(RsaTest, AllocationFailureAtEveryPoint) {
-    for (auto [key, stride] : {std::pair{MakeKey(65521, 65519, 65537), 1}, {OpenSslKey(512), 61}}) {
+    static const char* NAMES[] = {"KxUnsealRsaBlock", "KxUnsealRsaBlockBlinding", "KxUnsealRsaBlockBlinding2"};
+    for (auto [key, name] : {std::pair{MakeKey(65521, 65519, 65537), "tiny key"}, {OpenSslKey(512), "512-bit key"},
+                             {OpenSslKey(2048), "2048-bit key"}}) {
         const Bytes c = {0x12, 0x34, 0x56}, want = Expected(key, c);
         for (Export x : {kPlain, kBlinding, kBlinding2}) {
-            uint64_t failAt = 1;
-            for (; failAt < 200000; failAt += stride) {
-                SCOPED_TRACE(::testing::Message() << "export " << x << " stride " << stride << " fail at " << failAt);
+            for (bool modeOn : {false, true}) {
+                if (modeOn && key[N].size() > 64) continue;  // the mode changes only the gate: once is enough
+                JcmvpModeOnScope mode(modeOn);
                 FakeRng().reset(0);
-                Call call(key, c, 64);
-                HeapTestReset(failAt);
-                const int32_t result = call.Run(x);
-                const bool clean = HeapTestLive() == 0 && HeapTestUnclearedReleases() == 0,
-                           complete = HeapTestAllocations() < failAt;  // nothing failed
                 HeapTestReset(0);
-                ASSERT_TRUE(clean) << "live allocations or word arrays released uncleared";
-                ASSERT_TRUE(complete ? result == 0 && call.Out() == want
-                                     : result == -1 && call.error == 62 && call.OutputUntouched()) << call.error;
-                if (complete) break;
-                if (failAt <= 17) ASSERT_EQ(FakeRng().calls(), 0u) << "drawn before the allocations";
+                ASSERT_EQ(Call(key, c, 64).Run(x), 0);
+                const uint64_t total = HeapTestAllocations();
+                EXPECT_GT(total, 16u);
+                // Every point up to 512 bits with the mode off; otherwise a spread.
+                std::vector<uint64_t> points = FailurePoints(total, key[N].size() <= 64 && !modeOn ? UINT64_MAX : 400);
+                points.push_back(total + 1);  // nothing fails
+                for (uint64_t failAt : points) {
+                    SCOPED_TRACE(::testing::Message() << "export " << x << ", " << name << ", mode " << modeOn
+                                                      << ", fail at " << failAt);
+                    FakeRng().reset(0);
+                    Call call(key, c, 64);
+                    HeapTestReset(failAt);
+                    const int32_t result = call.Run(x);
+                    const bool clean = HeapTestLive() == 0 && HeapTestUnclearedReleases() == 0,
+                               complete = HeapTestAllocations() < failAt;  // nothing failed
+                    HeapTestReset(0);
+                    ASSERT_TRUE(clean) << "live allocations or word arrays released uncleared";
+                    ASSERT_EQ(complete, failAt > total);
+                    ASSERT_TRUE(complete ? result == 0 && call.Out() == want
+                                         : result == -1 && call.error == 62 && call.OutputUntouched()) << call.error;
+                    if (failAt <= 17) ASSERT_EQ(FakeRng().calls(), 0u) << "drawn before the allocations";
+                }
+                ReportFailurePoints(NAMES[x], std::string(name) + (modeOn ? ", mode on" : ""), points.size() - 1,
+                                    total);
             }
-            EXPECT_TRUE(failAt > 16 && failAt < 200000) << failAt;
         }
     }
 }

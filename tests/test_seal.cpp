@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <random>
 
+#include "failure_points.h"
 #include "gate_scope.h"
 #include "heap.h"
 #include "test_support.h"
@@ -137,21 +138,40 @@ TEST(SealBlock, RealKeysRoundTripWithOpenSsl) {
     }
 }
 
+// Allocation n fails, n = 1, 2, ... until the call succeeds, for a synthetic
+// 96-byte modulus and the 512- and 2048-bit keys, the mode off and on: 62, the
+// output untouched, nothing live, every word array released cleared.
 TEST(SealBlock, AllocationFailureAtEveryPoint) {
-    Bytes n(96, 0xE7), e(96, 0x5B), x(96, 0x3C);
-    OctetString N = Rec(n), E = Rec(e), X = Rec(x);
-    for (uint64_t failAt = 1;; ++failAt) {
-        HeapTestReset(failAt);
-        SealRun run = Seal(&E, &N, &X);
-        EXPECT_EQ(HeapTestLive(), 0) << failAt;
-        EXPECT_EQ(HeapTestUnclearedReleases(), 0u) << failAt;
-        if (run.result == 0) {
-            EXPECT_GT(failAt, 4u);  // the four working integers at least
-            EXPECT_EQ(ToHex(run.buffer.data(), run.length), ToHex(PowMod(x, e, n)));
-            break;
+    struct Case { std::string name; Bytes n, e, x; };
+    std::vector<Case> cases = {{"96-byte modulus", Bytes(96, 0xE7), Bytes(96, 0x5B), Bytes(96, 0x3C)}};
+    for (int bits : {512, 2048}) cases.push_back({std::to_string(bits) + "-bit key", KeyOf(bits).n, KeyOf(bits).e,
+                                                   Pattern(KeyOf(bits).k() - 1, bits)});
+    for (const Case& c : cases) {
+        for (bool modeOn : {false, true}) {
+            SCOPED_TRACE(c.name + (modeOn ? ", mode on" : ""));
+            JcmvpModeOnScope mode(modeOn);
+            OctetString N = Rec(c.n), E = Rec(c.e), X = Rec(c.x);
+            HeapTestReset(0);
+            ASSERT_EQ(Seal(&E, &N, &X).result, 0);
+            const uint64_t total = HeapTestAllocations();
+            EXPECT_GE(total, 4u);  // the four working integers at least
+            std::vector<uint64_t> points = FailurePoints(total, UINT64_MAX);  // cheap: every one
+            points.push_back(total + 1);  // nothing fails
+            for (uint64_t failAt : points) {
+                HeapTestReset(failAt);
+                SealRun run = Seal(&E, &N, &X);
+                EXPECT_EQ(HeapTestLive(), 0) << failAt;
+                EXPECT_EQ(HeapTestUnclearedReleases(), 0u) << failAt;
+                if (failAt > total) {
+                    EXPECT_EQ(ToHex(run.buffer.data(), run.length), ToHex(PowMod(c.x, c.e, c.n)));
+                    break;
+                }
+                EXPECT_EQ(run.result, -1) << failAt;
+                EXPECT_EQ(run.error, ErrInternal) << failAt;
+                EXPECT_TRUE(run.length == 0xDEAD && run.buffer == Bytes(300, 0xA5)) << failAt;
+            }
+            ReportFailurePoints("KxSealRsaBlock", c.name + (modeOn ? ", mode on" : ""), points.size() - 1, total);
         }
-        EXPECT_EQ(run.error, ErrInternal) << failAt;
-        EXPECT_TRUE(run.length == 0xDEAD && run.buffer == Bytes(300, 0xA5)) << failAt;
     }
     HeapTestReset(0);
 }
