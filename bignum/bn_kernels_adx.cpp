@@ -8,15 +8,20 @@
 
 #if defined(__x86_64__) && !defined(KX_BN_PORTABLE_KERNELS)
 
+#include <cpuid.h>
+
 namespace bn {
 
 bool HasAdx() {
 #ifdef KX_BN_NO_ADX
     return false;
 #else
+    // CPUID leaf 7, sub-leaf 0: EBX bit 8 is BMI2 (mulx), bit 19 ADX (adcx,
+    // adox). Asked directly, as every compiler's builtin does not know ADX.
     static const bool has = [] {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("bmi2") && __builtin_cpu_supports("adx");
+        unsigned int eax = 0, ebx = 0, ecx = 0, edx = 0;
+        if (__get_cpuid_count(7, 0, &eax, &ebx, &ecx, &edx) == 0) return false;
+        return (ebx & (1u << 8)) != 0 && (ebx & (1u << 19)) != 0;
     }();
     return has;
 #endif
