@@ -2,7 +2,9 @@
 # CI: the cross-build for arm64 (Debian's aarch64-linux-gnu tool chain and
 # arm64 multiarch libraries, installed here as root) and the tests that need
 # no oracle beside the library (vector files, known answers, round trips),
-# run under qemu-aarch64.
+# run under qemu-aarch64. The two-thread race of the status library (and the
+# eight-thread test) never finish under qemu-user's emulation of their waits,
+# so the arm64 test preset leaves them out; both run natively in the other steps.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 SECONDS=0
