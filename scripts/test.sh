@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds kxrsa and runs every test. Usage: scripts/test.sh [preset]: release
-# (default), asan, clang; tsan (the program of threads under ThreadSanitizer)
-# and portable (the integer tests without the x86-64 kernels) build only what
-# they run.
+# (default), asan, clang; tsan builds and runs only the program of threads
+# under ThreadSanitizer. (The integer tests without the x86-64 kernels run in
+# every build, as test_bignum_portable.)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 SECONDS=0
